@@ -1,0 +1,4 @@
+"""Data access for the futures desk.
+
+    from pelmora.Pelmora import Pelmora
+"""

@@ -1,0 +1,2 @@
+// Placeholder until the trader library lands.
+extern "C" void StopTrader() {}
