@@ -1,6 +1,112 @@
+// Module Pelmora: import-time behaviour and the public surface, in the order
+// the class defines its members. The members themselves live in one source
+// area per subsystem.
+#include <pybind11/pybind11.h>
+
+#include "account/account.h"
 #include "bindings.h"
+#include "core/host.h"
+#include "reads/reads.h"
+
 namespace py = pybind11;
-PYBIND11_MODULE(Pelmora, m) {
+using namespace pybind11::literals;
+using pelmora::account::Account;
+using pelmora::account::TimeoutRunner;
+
+namespace {
+
+void import_host_modules(py::module_& m) {
+  m.attr("clickhouse_connect") = py::module_::import("clickhouse_connect");
+  m.attr("datetime") = py::module_::import("datetime");
+  m.attr("pd") = py::module_::import("pandas");
+  m.attr("json") = py::module_::import("json");
+  m.attr("redis") = py::module_::import("redis");
+  m.attr("types") = py::module_::import("types");
+  m.attr("warnings") = py::module_::import("warnings");
+  m.attr("pymysql") = py::module_::import("pymysql");
+  m.attr("os") = py::module_::import("os");
+}
+
+// from .Stravenor import *
+void import_snapshot_module(py::module_& m) {
+  std::string name = py::str(m.attr("__name__"));
+  auto dot = name.rfind('.');
+  std::string sibling = dot == std::string::npos ? "Stravenor" : name.substr(0, dot) + ".Stravenor";
+  py::module_ strav = py::module_::import(sibling.c_str());
+  py::object names;
+  if (py::hasattr(strav, "__all__")) {
+    names = strav.attr("__all__");
+  } else {
+    py::list pub;
+    for (py::handle key : strav.attr("__dict__")) {
+      std::string k = py::str(key);
+      if (!k.empty() && k[0] != '_') pub.append(key);
+    }
+    names = pub;
+  }
+  for (py::handle key : names) m.attr(key) = strav.attr(key);
+}
+
+void define_constants(py::module_& m) {
   m.attr("CENTRAL_HOST") = PELMORA_CENTRAL_HOST;
+  py::dict prod;
+  prod["prod"] = PELMORA_PROD_REDIS_HOST_PROD;
+  prod["prod67"] = PELMORA_PROD_REDIS_HOST_PROD67;
+  prod["prod65"] = PELMORA_PROD_REDIS_HOST_PROD65;
+  m.attr("PROD_REDIS_HOSTS") = prod;
+  m.attr("RISK_PLATFORM_HOST") = PELMORA_RISK_PLATFORM_HOST;
+}
+
+void define_my_class(py::module_& m) {
+  namespace a = pelmora::account;
+  py::class_<TimeoutRunner>(m, "MyClass", py::dynamic_attr())
+      .def(py::init<>())
+      .def("my_task", &a::my_task)
+      .def("run_with_timeout", &a::run_with_timeout);
+}
+
+void define_pelmora(py::module_& m) {
+  namespace a = pelmora::account;
+  namespace r = pelmora::reads;
+  py::class_<Account> cls(m, "Pelmora", py::dynamic_attr());
+
+  // The holder is made by the plain initialiser; the real constructor then
+  // sets the attributes through self, so subclasses and callers see ordinary
+  // instance attributes.
+  cls.def(py::init<>());
+  py::object make_holder = cls.attr("__init__");
+  cls.attr("__init__") = py::cpp_function(
+      [make_holder](py::object self, py::object account_id, py::object acquire_key, py::object user_id,
+                    py::object env) {
+        make_holder(self);
+        a::construct(self, account_id, acquire_key, user_id, env);
+      },
+      py::name("__init__"), py::is_method(cls), "account_id"_a, "acquire_key"_a, "user_id"_a,
+      "env"_a = "test");
+
+  cls.def_static("unix_to_datetime", &a::unix_to_datetime, "unix_timestamp"_a)
+      .def("fun_clickhouse_connect", &a::fun_clickhouse_connect)
+      .def("fun_login", &a::fun_login)
+      .def("fun_check_replicate", &a::fun_check_replicate)
+      .def("contract_format", &a::contract_format)
+      .def("risk_platform_connected", &a::risk_platform_connected)
+      .def("fun_read_order", &r::fun_read_order, "start_date"_a = "", "end_date"_a = "")
+      .def("fun_read_deal", &r::fun_read_deal, "start_date"_a = "", "end_date"_a = "")
+      .def("fun_read_position", &r::fun_read_position, "start_date"_a = "", "end_date"_a = "")
+      .def("fun_read_equity", &r::fun_read_equity, "start_date"_a = "", "end_date"_a = "")
+      .def_static("mysql_248", &a::mysql_248, "sql"_a);
+}
+
+}  // namespace
+
+PYBIND11_MODULE(Pelmora, m) {
+  pelmora::set_module(m);
+  import_host_modules(m);
+  import_snapshot_module(m);
+  m.attr("warnings").attr("filterwarnings")("ignore");
+  m.attr("socket") = py::module_::import("socket");
+  define_constants(m);
+  define_my_class(m);
+  define_pelmora(m);
   pelmora::bind_records(m);
 }

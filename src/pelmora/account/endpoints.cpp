@@ -1,0 +1,54 @@
+#include "account/endpoints.h"
+
+#include <array>
+#include <string_view>
+
+#include "core/host.h"
+
+namespace pelmora::account {
+
+using namespace pybind11::literals;
+
+namespace {
+
+constexpr std::array<std::string_view, 3> kProdEnvs = {"prod", "prod67", "prod65"};
+
+bool is_prod_env(py::handle env) {
+  if (!py::isinstance<py::str>(env)) return false;
+  auto name = env.cast<std::string>();
+  for (auto prod : kProdEnvs)
+    if (name == prod) return true;
+  return false;
+}
+
+py::object open_redis(py::handle host, const char* password) {
+  return module_attr("redis").attr("Redis")(
+      "host"_a = host, "port"_a = kRedisPort, "password"_a = password, "db"_a = 0,
+      "decode_responses"_a = true, "socket_timeout"_a = kRedisSocketTimeout);
+}
+
+}  // namespace
+
+py::object central_host() { return module_attr("CENTRAL_HOST"); }
+py::object risk_platform_host() { return module_attr("RISK_PLATFORM_HOST"); }
+
+py::object open_clickhouse() {
+  return module_attr("clickhouse_connect")
+      .attr("get_client")("host"_a = central_host(), "port"_a = kClickHousePort,
+                          "username"_a = kClickHouseUser, "password"_a = kClickHousePassword);
+}
+
+py::object redis_for_env(py::handle env) {
+  if (is_prod_env(env)) return open_redis(module_attr("PROD_REDIS_HOSTS")[env], kProdRedisPassword);
+  return central_redis();
+}
+
+py::object central_redis() { return open_redis(central_host(), kCentralRedisPassword); }
+
+py::object open_mysql() {
+  return module_attr("pymysql").attr("connect")(
+      "host"_a = central_host(), "port"_a = kMySqlPort, "user"_a = kMySqlUser,
+      "password"_a = kMySqlPassword, "database"_a = kMySqlDatabase, "charset"_a = kMySqlCharset);
+}
+
+}  // namespace pelmora::account

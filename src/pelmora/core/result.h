@@ -1,0 +1,22 @@
+// Result dictionaries: "code" first, then "msg" and/or "data".
+#pragma once
+#include <pybind11/pybind11.h>
+#include <string_view>
+
+namespace pelmora {
+namespace py = pybind11;
+
+inline constexpr std::string_view kInitFailed = "类初始化失败";
+
+py::dict result(int code, py::handle msg);
+py::dict result(int code, std::string_view msg);
+py::dict result(int code, std::string_view msg, py::handle data);
+
+// The initialisation check every method makes: login + connect_tag must be 0.
+bool usable(py::handle self);
+py::dict init_failed();
+
+// repr() of the error a caught exception carries.
+py::str error_repr(const py::error_already_set& e);
+
+}  // namespace pelmora

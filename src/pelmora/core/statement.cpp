@@ -1,0 +1,46 @@
+#include "core/statement.h"
+
+namespace pelmora {
+
+std::string escape_quoted(std::string_view value) {
+  std::string out;
+  out.reserve(value.size());
+  for (char c : value) {
+    if (c == '\\' || c == '\'') out.push_back('\\');
+    out.push_back(c);
+  }
+  return out;
+}
+
+Statement& Statement::fill(
+    std::string_view tmpl, std::initializer_list<std::pair<std::string_view, std::string_view>> values) {
+  while (!tmpl.empty()) {
+    auto open = tmpl.find('{');
+    if (open == std::string_view::npos) break;
+    auto close = tmpl.find('}', open);
+    if (close == std::string_view::npos) break;
+    auto name = tmpl.substr(open + 1, close - open - 1);
+    const std::string_view* value = nullptr;
+    for (const auto& [key, v] : values)
+      if (key == name) value = &v;
+    if (value) {
+      sql(tmpl.substr(0, open));
+      quoted(*value);
+    } else {
+      sql(tmpl.substr(0, close + 1));
+    }
+    tmpl.remove_prefix(close + 1);
+  }
+  return sql(tmpl);
+}
+
+std::string text_of(py::handle value) {
+  if (!py::isinstance<py::str>(value)) {
+    throw py::type_error("can only concatenate str (not \"" +
+                         std::string(py::str(py::type::handle_of(value).attr("__name__"))) +
+                         "\") to str");
+  }
+  return value.cast<std::string>();
+}
+
+}  // namespace pelmora

@@ -1,0 +1,124 @@
+#include "reads/read_kinds.h"
+
+namespace pelmora::reads {
+
+const ReadKind kPositionRead{
+    "position",
+    position_summary,
+    "select * from simulate.ctp_positionstatics where day >= '{start}' and day <= '{end}' and "
+    "account_id = '{account}'  ",
+    "select * from (select day,instrument_id,direction,open_price,average_price, "
+    "position,exchange_id,account_id,market_value,vendor ,product_code,product from "
+    "trade.is_cpositionstatics where day >= '{start}' and day <= '{end}' and account_id = "
+    "'{account}' UNION ALL select day, instrument_id, direction, open_price, average_price, "
+    "position, exchange_id, account_id, market_value, vendor ,product_code, product from "
+    "trade.idata_cpositionstatics where day >= '{start}' and day <= '{end}' and account_id = "
+    "'{account}' ) ",
+    {"day"},
+    history_rows,
+    true,
+    "success",
+    2,
+    true,
+};
+
+const ReadKind kOrderRead{
+    "entrust",
+    pass_through,
+    "",
+    " SELECT day, trading_day, trading_time, instrument_id, entrust_direction, price, "
+    "entrust_volume, deal_volume, exchange_id, entrust_serial_no, entrust_status FROM "
+    "trade.is_corderdetail WHERE trading_day >= '{start}' and trading_day <= '{end}' and "
+    "account_id = '{account}' ",
+    {"trading_day", "day"},
+    history_rows,
+    true,
+    "success",
+    2,
+    true,
+};
+
+const ReadKind kDealRead{
+    "trade",
+    pass_through,
+    "select * from simulate.ctp_dealdetail where trading_day >= '{start}' and trading_day <= "
+    "'{end}' and account_id = '{account}'  ",
+    "select * from (select day, trading_day, trading_time, instrument_id, entrust_direction, "
+    "price, volume, commission, exchange_id, product, vendor, product_code, entrust_serial_no, "
+    "account_id, trade_id from trade.is_cdealdetail where trading_day >= '{start}' and "
+    "trading_day <= '{end}' and account_id = '{account}' UNION ALL select day, trading_day, "
+    "trading_time, instrument_id, entrust_direction, price, volume, commission, exchange_id, "
+    "product, vendor, product_code, entrust_serial_no, account_id, trade_id from "
+    "trade.idata_cdealdetail where trading_day >= '{start}' and trading_day <= '{end}' and "
+    "account_id = '{account}' ) ",
+    {"trading_day", "day"},
+    history_rows,
+    true,
+    "success",
+    2,
+    true,
+};
+
+// One query for both kinds of account: the simulation half by the whole
+// identifier, the production half (latest snapshot per day) by its first
+// eight characters. The "--" comments end at their line breaks.
+constexpr std::string_view kEquityQuery =
+    "SELECT * FROM\n"
+    "(\n"
+    "SELECT\n"
+    "account_id,\n"
+    "-- 统一转为 Date 类型\n"
+    "toDate(concat(substring(trading_day,1,4), '-', substring(trading_day,5,2), '-', "
+    "substring(trading_day,7,2))) as trading_day,\n"
+    "toFloat64(close_deposit) as balance,  -- 统一数值类型\n"
+    "toDateTime('1970-01-01 00:00:00') as update_time  -- 用时间类型替代空字符串\n"
+    "FROM simulate.ctp_product_trend_values\n"
+    "WHERE account_id = '{account}' \n"
+    "HAVING trading_day >= '{start}' and trading_day <= '{end}'\n"
+    ")\n"
+    "UNION ALL\n"
+    "\n"
+    "(\n"
+    "SELECT\n"
+    "account_id,  -- 调整列顺序，和上方完全一致\n"
+    "toDate(trading_day) as trading_day,  -- 统一转为 Date 类型\n"
+    "toFloat64(balance) as balance,       -- 统一数值类型\n"
+    "toDateTime(create_time) as update_time\n"
+    "FROM\n"
+    "(\n"
+    "SELECT\n"
+    "trading_day,\n"
+    "account_id,\n"
+    "create_time,\n"
+    "balance,\n"
+    "rn\n"
+    "FROM\n"
+    "(\n"
+    "SELECT\n"
+    "trading_day,\n"
+    "account_id,\n"
+    "groupArray(create_time) AS create_time_arr,\n"
+    "groupArray(balance) AS balance_arr,\n"
+    "arrayEnumerate(create_time_arr) AS rn_arr\n"
+    "FROM\n"
+    "(\n"
+    "SELECT *\n"
+    "FROM trade.futures_account_daily_snapshot\n"
+    "WHERE account_id = '{account8}' AND trading_day >= '{start}' AND trading_day <= '{end}'\n"
+    "ORDER BY trading_day, account_id, create_time DESC\n"
+    ")\n"
+    "GROUP BY trading_day, account_id\n"
+    ")\n"
+    "ARRAY JOIN\n"
+    "create_time_arr AS create_time,\n"
+    "balance_arr AS balance,\n"
+    "rn_arr AS rn\n"
+    "HAVING rn = 1\n"
+    ")\n"
+    ")\n";
+
+const ReadKind kEquityRead{
+    "fund", fund_figures, kEquityQuery, kEquityQuery, {}, equity_rows, false, "success, ", 1, false,
+};
+
+}  // namespace pelmora::reads

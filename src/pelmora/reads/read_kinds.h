@@ -1,0 +1,48 @@
+// What differs between the four reads; the mechanism in read.cpp is shared.
+#pragma once
+#include <pybind11/pybind11.h>
+
+#include <string_view>
+#include <vector>
+
+namespace pelmora::reads {
+namespace py = pybind11;
+
+// Turns the platform's "data" into the live answer (a result dictionary).
+using LiveView = py::dict (*)(py::handle self, py::handle data);
+
+// Turns a history query result into the rows returned.
+using HistoryRows = py::list (*)(py::handle query_result, const std::vector<std::string>& text_columns);
+
+struct ReadKind {
+  std::string_view live_option;  // option of query_trader_all_info
+  LiveView live_view;
+
+  // History query templates; markers {start}, {end}, {account}, {account8}.
+  // An empty simulation template: simulation accounts have no such history.
+  std::string_view simulation_query;
+  std::string_view production_query;
+  std::vector<std::string> text_columns;
+  HistoryRows rows;
+  bool empty_result_shortcut;  // no rows: answer [] without building rows
+
+  std::string_view success_msg;
+  int failure_code;
+  bool failure_line_no;  // append "line_no: " and the failing line
+};
+
+extern const ReadKind kPositionRead;
+extern const ReadKind kOrderRead;
+extern const ReadKind kDealRead;
+extern const ReadKind kEquityRead;
+
+// Live views.
+py::dict position_summary(py::handle self, py::handle data);
+py::dict pass_through(py::handle self, py::handle data);
+py::dict fund_figures(py::handle self, py::handle data);
+
+// History rows.
+py::list history_rows(py::handle query_result, const std::vector<std::string>& text_columns);
+py::list equity_rows(py::handle query_result, const std::vector<std::string>& text_columns);
+
+}  // namespace pelmora::reads
