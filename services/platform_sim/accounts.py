@@ -119,8 +119,8 @@ class AccountBook:
             for account in accounts.values():
                 answer_lines(account)  # every text must encode before it is served
         except (OSError, ValueError, KeyError, TypeError, AttributeError) as exc:
-            print(f"platform_sim: keeping previous data, {self.path}: {exc!r}",
-                  file=sys.stderr)
+            kept = "; keeping the data read before" if self._stamp else ""
+            print(f"platform_sim: cannot use {self.path}: {exc!r}{kept}", file=sys.stderr)
             return
         self._accounts = accounts
         self._stamp = stamp

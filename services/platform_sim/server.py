@@ -63,6 +63,7 @@ class _Handler(socketserver.BaseRequestHandler):
             return
         user = fields[1].decode("utf-8", "replace")
         password = fields[2].decode("utf-8", "replace")
+        sim._record("request", user)
         account = sim.book.account(user)
         faults = Faults.of(account or {})
         if faults.delay > 0 and sim._stopping.wait(faults.delay):
@@ -100,7 +101,8 @@ class PlatformSimulator:
 
     Start it with `start()` (or as a context manager); port 0 picks a free
     port, read back from `port`. `events()` lists what happened, as
-    (event, user id) pairs in order: "login" (answer sent), "refused",
+    (event, user id) pairs in order: "request" (login line received),
+    "login" (answer sent), "refused",
     "dropped", "logout" (LOGOUT received), "disconnected" (closed without
     LOGOUT), "malformed".
     """
@@ -129,7 +131,7 @@ class PlatformSimulator:
 
     def start(self) -> "PlatformSimulator":
         self._thread = threading.Thread(target=self._server.serve_forever,
-                                        kwargs={"poll_interval": 0.1},
+                                        kwargs={"poll_interval": 0.05},
                                         name="platform-sim", daemon=True)
         self._thread.start()
         return self

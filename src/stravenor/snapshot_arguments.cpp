@@ -12,7 +12,7 @@ constexpr const char* kFunction = "query_trader_all_info()";
 
 [[noreturn]] void type_error(const std::string& text) { throw py::type_error(kFunction + (" " + text)); }
 
-void wrong_count(std::size_t given) {
+[[noreturn]] void wrong_count(std::size_t given) {
   type_error("takes exactly 5 arguments (ip, port, userid, password, option), " +
              std::to_string(given) + " given");
 }

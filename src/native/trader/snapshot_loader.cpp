@@ -1,6 +1,7 @@
 #include "snapshot_loader.h"
 
 #include <cstddef>
+#include <initializer_list>
 #include <optional>
 #include <string_view>
 
