@@ -89,8 +89,10 @@ class _Handler(socketserver.BaseRequestHandler):
             sim._record("dropped", user)
             sock.shutdown(socket.SHUT_RDWR)
             return
-        sock.sendall(b"".join(lines))
+        # Recorded before the answer leaves, so it precedes anything the
+        # client does after reading it.
         sim._record("login", user)
+        sock.sendall(b"".join(lines))
 
         after = reader.readline(MAX_LINE)
         sim._record("logout" if after.rstrip(b"\r\n") == b"LOGOUT" else "disconnected", user)
@@ -102,7 +104,7 @@ class PlatformSimulator:
     Start it with `start()` (or as a context manager); port 0 picks a free
     port, read back from `port`. `events()` lists what happened, as
     (event, user id) pairs in order: "request" (login line received),
-    "login" (answer sent), "refused",
+    "login" (login accepted, answer about to be sent), "refused",
     "dropped", "logout" (LOGOUT received), "disconnected" (closed without
     LOGOUT), "malformed".
     """

@@ -1,7 +1,6 @@
 #include "snapshot_query.h"
 
 #include <string>
-#include <string_view>
 
 #include "account_values.h"
 #include "native_call.h"
