@@ -1,2 +1,3 @@
-// Placeholder: the API library is loaded before the trader library.
-extern "C" const char* ThostApiVersion() { return "pelmora-standin-0"; }
+#include "api.h"
+
+extern "C" const char* ThostApiVersion() { return "pelmora-standin-1"; }

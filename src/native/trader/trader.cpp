@@ -1,2 +1,0 @@
-// Placeholder until the trader library lands.
-extern "C" void StopTrader() {}

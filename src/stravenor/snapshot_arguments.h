@@ -1,0 +1,18 @@
+// The five text arguments of query_trader_all_info, checked before anything
+// reaches the library.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+namespace stravenor {
+namespace py = pybind11;
+
+struct SnapshotArguments {
+  py::str ip, port, userid, password, option;
+};
+
+// Positional or keyword; raises TypeError when not exactly the five are
+// given, or when one is not a str (None included), naming it.
+SnapshotArguments parse_snapshot_arguments(const py::args& args, const py::kwargs& kwargs);
+
+}  // namespace stravenor
