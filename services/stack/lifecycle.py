@@ -88,10 +88,12 @@ def up(only: set[str] | None = None) -> list[ComponentState]:
     return states
 
 
-def down() -> list[str]:
-    """Stops the processes this stack started (those with a pid file)."""
+def down(only: set[str] | None = None) -> list[str]:
+    """Stops the processes this stack started (those with a pid file), all or the named ones."""
     lines = []
     for c in components():
+        if only is not None and c.name not in only:
+            continue
         pid = _our_pid(c)
         if pid is None:
             if procs.port_open(c.host, c.port):

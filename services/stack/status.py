@@ -59,7 +59,7 @@ def _redis(name: str) -> str:
 
 
 def _platform() -> str:
-    accounts = ", ".join(a.account_id[:8] for a in demo.desk.ACCOUNTS if a.production)
+    accounts = ", ".join(dict.fromkeys(a.account_id[:8] for a in demo.desk.ACCOUNTS if a.production))
     return f"accepting connections (demo accounts {accounts})"
 
 
