@@ -10,6 +10,7 @@ import collections
 import itertools
 import json
 import os
+import re
 import tempfile
 import threading
 from dataclasses import dataclass, field
@@ -18,7 +19,7 @@ from typing import Mapping
 
 import chdb
 
-from .errors import READONLY, SYNTAX_ERROR, ClickHouseError
+from .errors import READONLY, SYNTAX_ERROR, UNKNOWN_SETTING, ClickHouseError
 from .sqltext import READ_ONLY_KINDS, RESULT_KINDS, LexError, MultiStatementError, Statement, parse_request, tokens
 
 # Statements are answered only once their mutations have been applied to every part.
@@ -33,6 +34,7 @@ _BINARY_FORMATS = frozenset(
     )
 )
 _MAX_SESSIONS = 256
+_SETTING_NAME = re.compile(r"[A-Za-z_][A-Za-z0-9_]*")
 
 
 def sql_string(value: str) -> str:
@@ -49,6 +51,7 @@ class ExecRequest:
     settings: Mapping[str, str] = field(default_factory=dict)  # raw setting values
     params: Mapping[str, str] = field(default_factory=dict)  # query parameters {name:Type}
     session_id: str | None = None
+    readonly_hint: str = ""  # appended to the read-only refusal (why the request is read-only)
 
 
 @dataclass
@@ -110,17 +113,14 @@ class Engine:
 
     # -- connection state -------------------------------------------------------------
 
-    def _raw(self, sql: str, fmt: str = "TabSeparated", params: Mapping[str, str] | None = None):
+    def _run(self, sql: str, fmt: str = "TabSeparated", params: Mapping[str, str] | None = None):
         try:
-            return self._conn.query(sql, fmt, params=dict(params) if params else None).bytes()
+            return self._conn.query(sql, fmt, params=dict(params) if params else None)
         except Exception as ex:  # chdb raises ChdbError or RuntimeError with ClickHouse's text
             raise ClickHouseError.from_engine(str(ex)) from None
 
-    def _run(self, sql: str, fmt: str, params: Mapping[str, str] | None):
-        try:
-            return self._conn.query(sql, fmt, params=dict(params) if params else None)
-        except Exception as ex:
-            raise ClickHouseError.from_engine(str(ex)) from None
+    def _raw(self, sql: str, fmt: str = "TabSeparated", params: Mapping[str, str] | None = None) -> bytes:
+        return self._run(sql, fmt, params).bytes() or b""
 
     def _sync_settings(self, wanted: Mapping[str, str]) -> None:
         """Makes the connection's changed settings exactly `wanted` (name -> SQL literal)."""
@@ -165,7 +165,7 @@ class Engine:
         with self._lock:
             session = self._session(req.session_id)
             if (req.readonly or (session and session.readonly)) and stmt.kind not in READ_ONLY_KINDS:
-                raise ClickHouseError.of(READONLY, f"{req.user}: Cannot execute query in readonly mode")
+                raise ClickHouseError.of(READONLY, f"{req.user}: Cannot execute query in readonly mode.{req.readonly_hint}")
             if stmt.kind == "SET":
                 return self._set(stmt, session)
             if stmt.kind == "USE":
@@ -173,7 +173,10 @@ class Engine:
             wanted = {k: sql_string(v) for k, v in BASELINE_SETTINGS.items()}
             if session:
                 wanted.update(session.settings)
-            wanted.update({k: sql_string(v) for k, v in req.settings.items()})
+            for name, value in req.settings.items():
+                if not _SETTING_NAME.fullmatch(name):  # names go into SET statements unquoted
+                    raise ClickHouseError.of(UNKNOWN_SETTING, f"Unknown setting '{name}'")
+                wanted[name] = sql_string(value)
             self._sync_settings(wanted)
             self._use_database(req.database or (session.database if session else None) or "default")
             if stmt.insert_format and stmt.insert_format.lower() != "values":

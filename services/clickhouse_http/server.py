@@ -92,10 +92,14 @@ class _Handler(BaseHTTPRequestHandler):
             user = self.server.users.authenticate(self.headers, params)
             text, form_params = self._request_text(params, body)
             params.update(form_params)
+            # As in ClickHouse, GET only reads; writes need POST.
+            via_get = self.command == "GET"
             req = ExecRequest(
                 text=text,
                 user=user.name,
-                readonly=user.readonly or params.get("readonly", "0") not in ("0", ""),
+                readonly=user.readonly or via_get or params.get("readonly", "0") not in ("0", ""),
+                readonly_hint=(" For queries over HTTP, method GET implies readonly. You should use method POST "
+                               "for modifying queries" if via_get and not user.readonly else ""),
                 database=params.get("database") or None,
                 default_format=params.get("default_format") or "TabSeparated",
                 settings={k: v for k, v in params.items() if k not in _TRANSPORT_PARAMS and not k.startswith("param_")},

@@ -4,7 +4,6 @@ from __future__ import annotations
 from dataclasses import dataclass
 
 from services import demo
-from services import endpoints as ep
 
 from . import clients, procs
 from .components import components
@@ -75,7 +74,7 @@ def report() -> list[Report]:
             probe = (lambda n=c.name[len("redis-"):]: _redis(n))
         else:
             probe = probes[c.name]
-        if c.name == "platform" and not procs.port_open(ep.RISK_PLATFORM_HOST, ep.RISK_PLATFORM_PORT):
+        if not procs.port_open(c.host, c.port):
             out.append(Report(c.name, c.address, False, "not listening"))
             continue
         try:

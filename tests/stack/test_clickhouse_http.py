@@ -132,11 +132,15 @@ def test_research_user_reads_but_cannot_write(table, research_client, ch_client,
     assert research_client.query(f"SELECT a, n FROM {table}").result_set == [("kept", 1)]
 
 
-def test_readonly_url_setting_refuses_writes(table):
-    status, headers, _ = http_request(f"INSERT INTO {table} (a, n, x, d) VALUES ('r', 1, 1.0, now())",
-                                      params={"readonly": "1"})
-    assert headers["X-ClickHouse-Exception-Code"] == "164"
-    assert status == 500
+@pytest.mark.parametrize("method, params", [("POST", {"readonly": "1"}), ("GET", {})])
+def test_read_only_requests_refuse_writes(table, ch_client, method, params):
+    status, headers, body = http_request(f"INSERT INTO {table} (a, n, x, d) VALUES ('r', 1, 1.0, now())",
+                                         params=params, method=method)
+    assert (status, headers["X-ClickHouse-Exception-Code"]) == (500, "164")
+    assert "readonly" in body.decode()
+    assert ch_client.command(f"SELECT count() FROM {table}") == 0
+    status, _, body = http_request(f"SELECT count() FROM {table}", params=params, method=method)
+    assert (status, body) == (200, b"0\n")
 
 
 @pytest.mark.parametrize(
@@ -252,6 +256,13 @@ def test_request_settings_do_not_leak_into_other_requests(stack, ch_client):
     default = ch_client.command(probe)
     assert ch_client.command(probe, settings={"max_block_size": 777}) == 777
     assert ch_client.command(probe) == default
+
+
+@pytest.mark.parametrize("name", ["no_such_setting", "max_threads = 1; DROP DATABASE factors; --"])
+def test_unknown_setting_in_the_url_is_refused(stack, ch_client, name):
+    status, headers, _ = http_request("SELECT 1", params={name: "1"})
+    assert (status, headers["X-ClickHouse-Exception-Code"]) == (404, "115")
+    assert ch_client.command("EXISTS DATABASE factors") == 1
 
 
 def test_set_lasts_for_its_session_only(stack):
