@@ -5,6 +5,7 @@ import email.parser
 import email.policy
 import json
 import socket
+import sys
 import uuid
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from typing import Mapping
@@ -56,6 +57,11 @@ class ClickHouseHTTPServer(ThreadingHTTPServer):
         self.users = users
         self.display_name = socket.gethostname()
         super().__init__(address, _Handler)
+
+    def handle_error(self, request, client_address) -> None:
+        # A client that hangs up mid-answer is routine; anything else is worth a traceback.
+        if not isinstance(sys.exc_info()[1], (ConnectionResetError, BrokenPipeError)):
+            super().handle_error(request, client_address)
 
 
 class _Handler(BaseHTTPRequestHandler):

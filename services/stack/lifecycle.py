@@ -52,8 +52,12 @@ def _plan(c: Component) -> ComponentState:
 
 def _start(st: ComponentState) -> None:
     c = st.component
-    c.prepare()
-    pid = procs.spawn(c.name, c.argv(), cwd=paths.STACK_DIR.parent)
+    try:
+        c.prepare()
+        argv = c.argv()
+    except Exception as ex:  # a missing binary, a datadir that cannot be created, ...
+        raise StackError(f"cannot start the {c.label}: {ex}") from ex
+    pid = procs.spawn(c.name, argv, cwd=paths.STACK_DIR.parent)
     st.state, st.detail = "started", f"pid {pid}"
 
 
@@ -70,7 +74,10 @@ def _finish(st: ComponentState) -> None:
         raise StackError(
             f"the {c.label} on {c.address} {why}; log {paths.log_file(c.name)}:\n{procs.log_tail(c.name)}"
         )
-    c.after_start()
+    try:
+        c.after_start()
+    except Exception as ex:  # e.g. the database refused the set-up statements
+        raise StackError(f"setting up the {c.label} on {c.address} failed: {ex}") from ex
     if not procs.wait_until(c.answers, c.start_timeout, alive=alive):
         raise StackError(f"the {c.label} on {c.address} does not accept the desk's credentials")
 
@@ -80,11 +87,16 @@ def up(only: set[str] | None = None) -> list[ComponentState]:
     paths.ensure_dirs()
     chosen = [c for c in components() if only is None or c.name in only]
     states = [_plan(c) for c in chosen]  # a taken port stops us before anything is started
-    for st in states:
-        if st.state == "to start":
-            _start(st)  # start everything first, then wait: they boot in parallel
-    for st in states:
-        _finish(st)
+    try:
+        for st in states:
+            if st.state == "to start":
+                _start(st)  # start everything first, then wait: they boot in parallel
+        for st in states:
+            _finish(st)
+    except StackError:
+        # Leave nothing half-started behind; what ran before this call keeps running.
+        down({st.component.name for st in states if st.state == "started"})
+        raise
     return states
 
 

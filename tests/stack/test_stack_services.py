@@ -1,6 +1,7 @@
 """The stack's services answer as the library expects; start, reuse, conflicts, resets."""
 from __future__ import annotations
 
+import os
 import socket
 import sys
 
@@ -84,60 +85,73 @@ def _free_port() -> int:
         return s.getsockname()[1]
 
 
+def _listener(port: int, delay: float = 0.5) -> str:
+    """Source of a process that listens on port after a short boot time."""
+    return ("import socket, time\n"
+            f"time.sleep({delay})\n"
+            "s = socket.socket()\ns.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)\n"
+            f"s.bind(('127.0.0.1', {port}))\ns.listen()\ntime.sleep(60)\n")
+
+
 @pytest.fixture
-def fake_component(monkeypatch):
-    """A stand-in service on a free port; the stack sees only it."""
-    port = _free_port()
+def fake_components(monkeypatch):
+    """Stand-in services on free ports; the stack sees only them. make(name, argv, answers) -> port."""
+    made: list[components_mod.Component] = []
+    monkeypatch.setattr(lifecycle, "components", lambda: list(made))
 
-    def make(argv, answers):
-        c = components_mod.Component(name="fake", label="fake service", host="127.0.0.1", port=port,
-                                     argv=lambda: argv, answers=answers, marker="fake-marker", start_timeout=5)
-        monkeypatch.setattr(lifecycle, "components", lambda: [c])
-        return c
+    def make(name, argv_for_port, answers_for_port):
+        port = _free_port()
+        made.append(components_mod.Component(
+            name=name, label=f"{name} service", host="127.0.0.1", port=port, argv=lambda: argv_for_port(port),
+            answers=lambda: answers_for_port(port), marker="fake-marker", start_timeout=5))
+        return port
 
-    yield port, make
-    pid = procs.read_pid("fake")
-    if pid is not None and procs.pid_alive(pid):
-        procs.terminate(pid)
-    procs.remove_pid("fake")
-    paths.log_file("fake").unlink(missing_ok=True)
+    yield make
+    for c in made:
+        pid = procs.read_pid(c.name)
+        if pid is not None and procs.pid_alive(pid):
+            procs.terminate(pid)
+        procs.remove_pid(c.name)
+        paths.log_file(c.name).unlink(missing_ok=True)
 
 
-def test_a_port_taken_by_something_else_is_named_and_nothing_starts(fake_component):
-    port, make = fake_component
-    make([sys.executable, "-c", "raise SystemExit('must not start')"], answers=lambda: False)
+def _listens(port: int) -> bool:
+    return procs.port_open("127.0.0.1", port)
+
+
+def test_a_port_taken_by_something_else_is_named_and_nothing_starts(fake_components):
+    first = fake_components("fake-a", lambda p: [sys.executable, "-c", _listener(p), "fake-marker"], _listens)
+    taken = fake_components("fake-b", lambda p: [sys.executable, "-c", "raise SystemExit(1)"], lambda p: False)
     with socket.socket() as squatter:
-        squatter.bind(("127.0.0.1", port))
+        squatter.bind(("127.0.0.1", taken))
         squatter.listen()
         with pytest.raises(lifecycle.StackError) as info:
             lifecycle.up()
-    assert f"127.0.0.1:{port}" in str(info.value)
-    assert "pid " in str(info.value)
-    assert procs.read_pid("fake") is None
+    assert f"127.0.0.1:{taken}" in str(info.value)
+    assert f"pid {os.getpid()} " in str(info.value)  # the squatter is this test process
+    assert procs.read_pid("fake-a") is None and not _listens(first)
 
 
-def test_a_service_that_dies_at_start_is_reported_with_its_log(fake_component):
-    _, make = fake_component
-    make([sys.executable, "-c", "print('cannot open data dir', flush=True); raise SystemExit(3)"],
-         answers=lambda: False)
+def test_a_service_that_dies_at_start_is_reported_and_its_companions_stopped(fake_components):
+    good = fake_components("fake-a", lambda p: [sys.executable, "-c", _listener(p, 0.1), "fake-marker"], _listens)
+    fake_components("fake-b", lambda p: [sys.executable, "-c",
+                                         "print('cannot open data dir', flush=True); raise SystemExit(3)"],
+                    lambda p: False)
     with pytest.raises(lifecycle.StackError) as info:
         lifecycle.up()
     assert "exited" in str(info.value)
     assert "cannot open data dir" in str(info.value)
+    assert procs.read_pid("fake-a") is None and not _listens(good)
 
 
-def test_started_service_is_waited_for_reused_and_stopped(fake_component):
-    port, make = fake_component
-    server = ("import socket, time\ntime.sleep(0.5)\ns = socket.socket()\n"
-              "s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)\n"
-              f"s.bind(('127.0.0.1', {port}))\ns.listen()\ntime.sleep(60)\n")
-    make([sys.executable, "-c", server, "fake-marker"], answers=lambda: procs.port_open("127.0.0.1", port))
+def test_started_service_is_waited_for_reused_and_stopped(fake_components):
+    port = fake_components("fake", lambda p: [sys.executable, "-c", _listener(p), "fake-marker"], _listens)
     (first,) = lifecycle.up()
-    assert first.state == "started" and procs.port_open("127.0.0.1", port)
+    assert first.state == "started" and _listens(port)
     (second,) = lifecycle.up()
     assert (second.state, second.detail) == ("running", first.detail)
     assert lifecycle.down() == [f"fake            127.0.0.1:{port:<7} stopped ({first.detail})"]
-    assert not procs.port_open("127.0.0.1", port)
+    assert not _listens(port)
     assert procs.read_pid("fake") is None
 
 
