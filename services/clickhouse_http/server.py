@@ -64,8 +64,12 @@ class ClickHouseHTTPServer(ThreadingHTTPServer):
             super().handle_error(request, client_address)
 
 
+IDLE_TIMEOUT = 60  # seconds a kept-alive connection may sit idle before the server closes it
+
+
 class _Handler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
+    timeout = IDLE_TIMEOUT  # frees the thread of a client that went quiet
     server: ClickHouseHTTPServer
     server_version = "ClickHouse"
     sys_version = ""
@@ -190,7 +194,7 @@ class _Handler(BaseHTTPRequestHandler):
         for name, value in headers.items():
             self.send_header(name, value)
         self.send_header("Content-Length", str(len(body)))
-        self.send_header("Keep-Alive", "timeout=10")
+        self.send_header("Keep-Alive", f"timeout={IDLE_TIMEOUT}")
         self.end_headers()
         if self.command != "HEAD":
             self.wfile.write(body)

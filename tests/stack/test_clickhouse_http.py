@@ -2,6 +2,7 @@
 from __future__ import annotations
 
 import base64
+import concurrent.futures
 import datetime as dt
 import http.client
 import json
@@ -287,3 +288,31 @@ def test_set_lasts_for_its_session_only(stack):
 def test_server_side_query_parameters(stack, ch_client):
     result = ch_client.query("SELECT {name:String} AS s, {n:UInt32} + 1 AS m", parameters={"name": "盘中", "n": 41})
     assert result.result_set == [("盘中", 42)]
+
+
+def test_concurrent_clients_each_see_their_own_settings_and_rows(table, ch_client):
+    """Requests of several clients interleave on the one engine connection."""
+    probe = "SELECT value FROM system.settings WHERE name = 'max_block_size'"
+
+    def worker(n: int) -> list[str]:
+        client = clickhouse_connect.get_client(host=ep.CENTRAL_HOST, port=ep.CLICKHOUSE_PORT,
+                                               username=ep.CLICKHOUSE_USER, password=ep.CLICKHOUSE_PASSWORD)
+        problems = []
+        try:
+            for i in range(15):
+                client.command(f"INSERT INTO {table} (a, n, x, d) VALUES ('w{n}-{i}', {n}, {i}, now())")
+                wanted = 1000 + n if n % 2 else None
+                got = client.command(probe, settings={"max_block_size": wanted} if wanted else None)
+                if wanted and got != wanted:
+                    problems.append(f"worker {n} asked for {wanted}, engine had {got}")
+                if not wanted and got in range(1000, 1010):
+                    problems.append(f"worker {n} saw another request's setting {got}")
+            return problems
+        finally:
+            client.close()
+
+    with concurrent.futures.ThreadPoolExecutor(max_workers=6) as pool:
+        results = list(pool.map(worker, range(6), timeout=60))
+    assert [p for r in results for p in r] == []
+    counts = dict(ch_client.query(f"SELECT n, count() FROM {table} GROUP BY n").result_set)
+    assert counts == {n: 15 for n in range(6)}
