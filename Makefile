@@ -1,7 +1,7 @@
 PYTHON ?= python3
 PIP_INSTALL = $(PYTHON) -m pip install --disable-pip-version-check -q
 
-.PHONY: demo test deps install stack-up stack-down bench
+.PHONY: demo test deps install stack-up stack-down stack-status bench
 
 # Debian packages and Python packages the build, the stack and the tests need.
 deps:
@@ -10,7 +10,8 @@ deps:
 install: deps
 	$(PIP_INSTALL) --no-build-isolation .
 
-demo: install
+demo: install stack-up
+	$(PYTHON) -m services.stack status
 	$(PYTHON) examples/demo.py
 
 test: install
@@ -21,6 +22,9 @@ stack-up: deps
 
 stack-down:
 	$(PYTHON) -m services.stack down
+
+stack-status:
+	$(PYTHON) -m services.stack status
 
 bench: install
 	$(PYTHON) bench/run_all.py

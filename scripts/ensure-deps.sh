@@ -9,6 +9,14 @@ command -v mariadbd >/dev/null || [ -x /usr/sbin/mariadbd ] || need_apt+=(mariad
 command -v g++ >/dev/null || need_apt+=(g++)
 if [ ${#need_apt[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
+  # The local stack runs its own redis-server and mariadbd; keep the packages' init
+  # scripts from starting the distribution's servers on the same ports.
+  policy=/usr/sbin/policy-rc.d
+  if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' > "$policy"
+    chmod +x "$policy"
+    trap 'rm -f "$policy"' EXIT
+  fi
   apt-get update -qq
   apt-get install -y -qq "${need_apt[@]}" >/dev/null
 fi

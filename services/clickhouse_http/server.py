@@ -1,0 +1,214 @@
+"""ClickHouse's HTTP interface, as far as clickhouse-connect uses it, in front of the engine."""
+from __future__ import annotations
+
+import email.parser
+import email.policy
+import json
+import socket
+import sys
+import uuid
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from typing import Mapping
+from urllib.parse import parse_qsl, urlsplit
+
+from . import compression
+from .auth import Users
+from .engine import Engine, ExecRequest, ExecResult
+from .errors import HTTP_LENGTH_REQUIRED, NOT_IMPLEMENTED, STD_EXCEPTION, ClickHouseError
+
+# URL parameters that steer the HTTP layer and are not engine settings.
+_TRANSPORT_PARAMS = frozenset(
+    {
+        "query", "database", "default_format", "query_id", "session_id", "session_timeout", "session_check",
+        "compress", "decompress", "buffer_size", "wait_end_of_query", "client_protocol_version", "quota_key",
+        "role", "user", "password", "stacktrace", "close_session", "readonly", "enable_http_compression",
+        "send_progress_in_http_headers", "http_headers_progress_interval_ms", "http_zlib_compression_level",
+        "cancel_http_readonly_queries_on_client_close", "add_http_cors_header",
+    }
+)
+
+_CONTENT_TYPES = {
+    "native": "application/octet-stream",
+    "rowbinary": "application/octet-stream",
+    "tabseparated": "text/tab-separated-values; charset=UTF-8",
+    "tsv": "text/tab-separated-values; charset=UTF-8",
+    "csv": "text/csv; charset=UTF-8; header=absent",
+}
+
+
+def _content_type(fmt: str | None) -> str:
+    if fmt is None:
+        return "text/plain; charset=UTF-8"
+    low = fmt.lower()
+    if low.startswith("json"):
+        return "application/json; charset=UTF-8"
+    for prefix, ctype in _CONTENT_TYPES.items():
+        if low.startswith(prefix):
+            return ctype
+    return "text/plain; charset=UTF-8"
+
+
+class ClickHouseHTTPServer(ThreadingHTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+    def __init__(self, address: tuple[str, int], engine: Engine, users: Users):
+        self.engine = engine
+        self.users = users
+        self.display_name = socket.gethostname()
+        super().__init__(address, _Handler)
+
+    def handle_error(self, request, client_address) -> None:
+        # A client that hangs up mid-answer is routine; anything else is worth a traceback.
+        if not isinstance(sys.exc_info()[1], (ConnectionResetError, BrokenPipeError)):
+            super().handle_error(request, client_address)
+
+
+IDLE_TIMEOUT = 60  # seconds a kept-alive connection may sit idle before the server closes it
+
+
+class _Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    timeout = IDLE_TIMEOUT  # frees the thread of a client that went quiet
+    server: ClickHouseHTTPServer
+    server_version = "ClickHouse"
+    sys_version = ""
+
+    def log_message(self, format: str, *args) -> None:  # noqa: A002 (signature of the base class)
+        pass  # one line per request would drown the stack's log
+
+    # -- entry points -------------------------------------------------------------------
+
+    def do_GET(self) -> None:  # noqa: N802 (name fixed by http.server)
+        self._handle()
+
+    def do_POST(self) -> None:  # noqa: N802
+        self._handle()
+
+    def do_HEAD(self) -> None:  # noqa: N802
+        self._reply(200, b"", {"Content-Type": "text/html; charset=UTF-8"})
+
+    def _handle(self) -> None:
+        url = urlsplit(self.path)
+        params = dict(parse_qsl(url.query, keep_blank_values=True))
+        query_id = params.get("query_id") or str(uuid.uuid4())
+        try:
+            if url.path in ("/ping", "/") and "query" not in params and self.command == "GET":
+                self._reply(200, b"Ok.\n", {"Content-Type": "text/html; charset=UTF-8"})
+                return
+            if url.path not in ("/", ""):
+                raise ClickHouseError.of(NOT_IMPLEMENTED, f"There is no handler for {url.path}")
+            body = compression.decode(self._read_body(), self.headers.get("Content-Encoding"))
+            user = self.server.users.authenticate(self.headers, params)
+            text, form_params = self._request_text(params, body)
+            params.update(form_params)
+            # As in ClickHouse, GET only reads; writes need POST.
+            via_get = self.command == "GET"
+            req = ExecRequest(
+                text=text,
+                user=user.name,
+                readonly=user.readonly or via_get or params.get("readonly", "0") not in ("0", ""),
+                readonly_hint=(" For queries over HTTP, method GET implies readonly. You should use method POST "
+                               "for modifying queries" if via_get and not user.readonly else ""),
+                database=params.get("database") or None,
+                default_format=params.get("default_format") or "TabSeparated",
+                settings={k: v for k, v in params.items() if k not in _TRANSPORT_PARAMS and not k.startswith("param_")},
+                params={k[len("param_"):]: v for k, v in params.items() if k.startswith("param_")},
+                session_id=params.get("session_id") or None,
+            )
+            result = self.server.engine.execute(req)
+        except ClickHouseError as err:
+            self._reply_error(err, query_id)
+            return
+        except Exception as ex:  # anything unexpected still gets ClickHouse's error shape
+            self._reply_error(ClickHouseError.of(STD_EXCEPTION, f"{type(ex).__name__}: {ex}"), query_id)
+            return
+        self._reply_result(result, query_id, params)
+
+    # -- request ------------------------------------------------------------------------
+
+    def _read_body(self) -> bytes:
+        if self.headers.get("Transfer-Encoding", "").lower() == "chunked":
+            chunks = []
+            while True:
+                size_line = self.rfile.readline()
+                size = int(size_line.split(b";", 1)[0].strip() or b"0", 16)
+                if size == 0:
+                    while self.rfile.readline() not in (b"\r\n", b"\n", b""):
+                        pass  # trailers
+                    return b"".join(chunks)
+                chunks.append(self.rfile.read(size))
+                self.rfile.readline()
+        length = self.headers.get("Content-Length")
+        if length is None:
+            if self.command == "POST":
+                raise ClickHouseError.of(HTTP_LENGTH_REQUIRED, "The Transfer-Encoding is not chunked and there is no Content-Length header for POST request")
+            return b""
+        return self.rfile.read(int(length))
+
+    def _request_text(self, params: Mapping[str, str], body: bytes) -> tuple[str, dict[str, str]]:
+        """The statement text: the query parameter, a line break, then the body (ClickHouse joins them so)."""
+        form: dict[str, str] = {}
+        ctype = self.headers.get("Content-Type", "")
+        if ctype.startswith("multipart/form-data"):
+            form = _form_fields(ctype, body)
+            body = b""
+            if "query" in form:
+                return form.pop("query"), form
+        query = params.get("query", "")
+        raw = (query.encode("utf-8") + b"\n" if query and body else query.encode("utf-8")) + body
+        # Binary INSERT data survives the round trip to text as surrogates.
+        return raw.decode("utf-8", "surrogateescape"), form
+
+    # -- response -----------------------------------------------------------------------
+
+    def _common_headers(self, query_id: str) -> dict[str, str]:
+        return {
+            "X-ClickHouse-Server-Display-Name": self.server.display_name,
+            "X-ClickHouse-Query-Id": query_id,
+            "X-ClickHouse-Timezone": self.server.engine.timezone,
+        }
+
+    def _reply_result(self, result: ExecResult, query_id: str, params: Mapping[str, str]) -> None:
+        headers = self._common_headers(query_id)
+        headers["Content-Type"] = _content_type(result.output_format)
+        if result.output_format is not None:
+            headers["X-ClickHouse-Format"] = result.output_format
+        headers["X-ClickHouse-Summary"] = json.dumps(result.summary, separators=(",", ":"))
+        body = result.body
+        if params.get("enable_http_compression", "0") not in ("0", "") and body:
+            encoding = compression.choose_encoding(self.headers.get("Accept-Encoding"))
+            if encoding:
+                body = compression.encode(body, encoding)
+                headers["Content-Encoding"] = encoding
+        self._reply(200, body, headers)
+
+    def _reply_error(self, err: ClickHouseError, query_id: str) -> None:
+        headers = self._common_headers(query_id)
+        headers["Content-Type"] = "text/plain; charset=UTF-8"
+        headers["X-ClickHouse-Exception-Code"] = str(err.code)
+        self._reply(err.http_status, err.body(self.server.engine.version).encode("utf-8"), headers)
+
+    def _reply(self, status: int, body: bytes, headers: Mapping[str, str]) -> None:
+        self.send_response(status)
+        for name, value in headers.items():
+            self.send_header(name, value)
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Keep-Alive", f"timeout={IDLE_TIMEOUT}")
+        self.end_headers()
+        if self.command != "HEAD":
+            self.wfile.write(body)
+
+
+def _form_fields(content_type: str, body: bytes) -> dict[str, str]:
+    message = email.parser.BytesParser(policy=email.policy.HTTP).parsebytes(
+        b"Content-Type: " + content_type.encode("latin-1") + b"\r\n\r\n" + body
+    )
+    fields: dict[str, str] = {}
+    for part in message.iter_parts():
+        name = part.get_param("name", header="content-disposition")
+        if part.get_filename():
+            raise ClickHouseError.of(NOT_IMPLEMENTED, "External data (temporary tables from files) is not supported")
+        if name:
+            fields[name] = part.get_payload(decode=True).decode("utf-8")
+    return fields

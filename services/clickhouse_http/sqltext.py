@@ -1,0 +1,188 @@
+"""Just enough lexing of statement texts to route them: statement kind, trailing FORMAT,
+statement boundaries and the start of inline INSERT data.
+
+Quoted strings and identifiers and comments are skipped the way ClickHouse's lexer does,
+so semicolons or keywords inside them are not mistaken for structure.
+"""
+from __future__ import annotations
+
+from dataclasses import dataclass
+from typing import Iterator
+
+
+@dataclass(frozen=True)
+class Token:
+    kind: str  # "word", "quoted", "punct", "semicolon", "open", "close"
+    text: str
+    start: int
+    end: int
+
+
+class LexError(ValueError):
+    pass
+
+
+def _skip_quoted(text: str, pos: int, quote: str) -> int:
+    """Position after the quoted run starting at pos (backslash escapes, doubled quotes)."""
+    i = pos + 1
+    n = len(text)
+    while i < n:
+        c = text[i]
+        if c == "\\":
+            i += 2
+            continue
+        if c == quote:
+            if i + 1 < n and text[i + 1] == quote:
+                i += 2
+                continue
+            return i + 1
+        i += 1
+    raise LexError(f"unterminated quoted text starting at position {pos}")
+
+
+def _skip_block_comment(text: str, pos: int) -> int:
+    depth = 0
+    i = pos
+    n = len(text)
+    while i < n:
+        if text.startswith("/*", i):
+            depth += 1
+            i += 2
+        elif text.startswith("*/", i):
+            depth -= 1
+            i += 2
+            if depth == 0:
+                return i
+        else:
+            i += 1
+    raise LexError(f"unterminated comment starting at position {pos}")
+
+
+def tokens(text: str, start: int = 0) -> Iterator[Token]:
+    """Tokens of text from start on; white space and comments are dropped."""
+    i = start
+    n = len(text)
+    while i < n:
+        c = text[i]
+        if c.isspace():
+            i += 1
+        elif text.startswith("--", i) or (c == "#" and text[i + 1 : i + 2] in (" ", "!")):
+            nl = text.find("\n", i)
+            i = n if nl < 0 else nl + 1
+        elif text.startswith("/*", i):
+            i = _skip_block_comment(text, i)
+        elif c in "'\"`":
+            end = _skip_quoted(text, i, c)
+            yield Token("quoted", text[i:end], i, end)
+            i = end
+        elif c.isalnum() or c == "_" or c == "$":
+            j = i + 1
+            while j < n and (text[j].isalnum() or text[j] in "_$"):
+                j += 1
+            yield Token("word", text[i:j], i, j)
+            i = j
+        elif c == ";":
+            yield Token("semicolon", c, i, i + 1)
+            i += 1
+        elif c in "([":
+            yield Token("open", c, i, i + 1)
+            i += 1
+        elif c in ")]":
+            yield Token("close", c, i, i + 1)
+            i += 1
+        else:
+            yield Token("punct", c, i, i + 1)
+            i += 1
+
+
+def split_statements(text: str) -> list[str]:
+    """The statements of a script, split at top-level semicolons; empty ones dropped."""
+    out: list[str] = []
+    start = 0
+    for tok in tokens(text):
+        if tok.kind == "semicolon":
+            out.append(text[start : tok.start])
+            start = tok.end
+    out.append(text[start:])
+    return [s.strip() for s in out if next(tokens(s), None) is not None]
+
+
+# Statements whose answer is a result set (and so carries an output format).
+RESULT_KINDS = frozenset({"SELECT", "WITH", "SHOW", "DESCRIBE", "DESC", "EXISTS", "EXPLAIN", "CHECK", "VALUES"})
+# Statements a read-only user may run.
+READ_ONLY_KINDS = RESULT_KINDS | {"SET", "USE"}
+
+
+@dataclass
+class Statement:
+    """One statement of a request, with what the server needs to know about it."""
+
+    text: str  # the statement itself, without a trailing semicolon
+    kind: str  # first keyword, upper case ("" when empty)
+    output_format: str | None = None  # FORMAT clause of a result statement
+    text_without_format: str = ""  # text before that FORMAT clause
+    insert_format: str | None = None  # FORMAT clause of an INSERT
+    insert_head: str = ""  # INSERT text before "FORMAT name"
+    insert_data: str = ""  # inline data after "FORMAT name"
+
+
+def _insert_data_start(text: str, pos: int) -> int:
+    """Inline data starts after blanks and one line break following the format name."""
+    n = len(text)
+    while pos < n and text[pos] in " \t":
+        pos += 1
+    if pos < n and text[pos] == "\r":
+        pos += 1
+    if pos < n and text[pos] == "\n":
+        pos += 1
+    return pos
+
+
+def parse_request(text: str) -> Statement:
+    """The single statement of a request text.
+
+    Raises LexError for texts the lexer cannot follow (the engine then reports the
+    real syntax error) and MultiStatementError when more than one statement is sent.
+    """
+    toks: list[Token] = []
+    depth = 0
+    kind = ""  # the first keyword, also when the statement opens with parentheses
+    for tok in tokens(text):
+        if not kind and tok.kind == "word":
+            kind = tok.text.upper()
+        if kind == "INSERT" and depth == 0 and tok.kind == "word" and tok.text.upper() == "FORMAT":
+            fmt = next(tokens(text, tok.end), None)
+            if fmt is None or fmt.kind != "word":
+                break
+            data_start = _insert_data_start(text, fmt.end)
+            return Statement(
+                text=text,
+                kind=kind,
+                insert_format=fmt.text,
+                insert_head=text[: tok.start].rstrip(),
+                insert_data=text[data_start:],
+            )
+        if tok.kind == "open":
+            depth += 1
+        elif tok.kind == "close":
+            depth = max(0, depth - 1)
+        elif tok.kind == "semicolon" and depth == 0:
+            rest = next(tokens(text, tok.end), None)
+            if rest is not None and rest.kind != "semicolon":
+                raise MultiStatementError(tok.start, text[tok.start :])
+            text = text[: tok.start]
+            break
+        toks.append(tok)
+    stmt = Statement(text=text, kind=kind, text_without_format=text)
+    if kind in RESULT_KINDS:
+        if len(toks) >= 2 and toks[-2].kind == "word" and toks[-2].text.upper() == "FORMAT" and toks[-1].kind == "word":
+            stmt.output_format = toks[-1].text
+            stmt.text_without_format = text[: toks[-2].start]
+    return stmt
+
+
+class MultiStatementError(ValueError):
+    def __init__(self, position: int, rest: str):
+        super().__init__(position)
+        self.position = position
+        self.rest = rest

@@ -1,0 +1,318 @@
+"""The ClickHouse-compatible store: HTTP protocol as clickhouse-connect uses it, errors, users."""
+from __future__ import annotations
+
+import base64
+import concurrent.futures
+import datetime as dt
+import http.client
+import json
+import urllib.parse
+
+import clickhouse_connect
+import pytest
+from clickhouse_connect.driver.exceptions import DatabaseError
+
+from services import endpoints as ep
+from services.clickhouse_http import compression
+
+SCRATCH = "stack_scratch"
+
+
+def http_request(query: str | None = None, body: bytes | str = b"", *, user: str | None = ep.CLICKHOUSE_USER,
+                 password: str = ep.CLICKHOUSE_PASSWORD, params: dict | None = None, headers: dict | None = None,
+                 method: str = "POST"):
+    """One raw request to the store: (status, headers, body)."""
+    query_params = dict(params or {})
+    if query is not None:
+        query_params["query"] = query
+    hdrs = dict(headers or {})
+    if user is not None:
+        hdrs["Authorization"] = "Basic " + base64.b64encode(f"{user}:{password}".encode()).decode()
+    conn = http.client.HTTPConnection(ep.CENTRAL_HOST, ep.CLICKHOUSE_PORT, timeout=10)
+    try:
+        conn.request(method, "/?" + urllib.parse.urlencode(query_params),
+                     body=body.encode() if isinstance(body, str) else body, headers=hdrs)
+        resp = conn.getresponse()
+        return resp.status, resp.headers, resp.read()
+    finally:
+        conn.close()
+
+
+@pytest.fixture(scope="module")
+def scratch(ch_client):
+    """A table of its own for the protocol tests, so the demo data stays untouched."""
+    ch_client.command(f"DROP DATABASE IF EXISTS {SCRATCH} SYNC")
+    ch_client.command(f"CREATE DATABASE {SCRATCH}")
+    ch_client.command(
+        f"CREATE TABLE {SCRATCH}.t (a String, b Nullable(Int64), n Int64, x Float64, d DateTime) "
+        "ENGINE = MergeTree ORDER BY a"
+    )
+    yield f"{SCRATCH}.t"
+    ch_client.command(f"DROP DATABASE IF EXISTS {SCRATCH} SYNC")
+
+
+@pytest.fixture
+def table(scratch, ch_client):
+    ch_client.command(f"TRUNCATE TABLE {scratch}")
+    return scratch
+
+
+def test_get_client_query_and_command_round_trip(stack):
+    client = clickhouse_connect.get_client(host=ep.CENTRAL_HOST, port=ep.CLICKHOUSE_PORT,
+                                           username=ep.CLICKHOUSE_USER, password=ep.CLICKHOUSE_PASSWORD)
+    try:
+        assert client.server_version
+        result = client.query("SELECT count(*) FROM factors.t_account_info")
+        assert result.column_names == ("count()",)
+        assert result.result_set == [(len(stack.data.clickhouse["factors.t_account_info"].rows),)]
+        assert client.command("SELECT 7, 'x'") == ["7", "x"]
+        assert client.command("SELECT 42") == 42
+    finally:
+        client.close()
+
+
+@pytest.mark.parametrize(
+    "user, password",
+    [
+        (ep.CLICKHOUSE_USER, "wrong"),
+        (ep.CLICKHOUSE_USER, ""),
+        ("nobody", ep.CLICKHOUSE_PASSWORD),
+        (ep.RESEARCH_USER, ep.CLICKHOUSE_PASSWORD),  # another user's password
+        (None, ""),  # no credentials at all: user "default", which the store does not have
+    ],
+)
+def test_bad_credentials_get_authentication_failed(stack, user, password):
+    status, headers, body = http_request("SELECT 1", user=user, password=password)
+    assert status == 403
+    assert headers["X-ClickHouse-Exception-Code"] == "516"
+    text = body.decode()
+    assert text.startswith(f"Code: 516. DB::Exception: {user or 'default'}: Authentication failed")
+    assert "(AUTHENTICATION_FAILED)" in text
+
+
+def test_get_client_with_wrong_password_raises_clickhouse_error(stack):
+    with pytest.raises(DatabaseError) as info:
+        clickhouse_connect.get_client(host=ep.CENTRAL_HOST, port=ep.CLICKHOUSE_PORT,
+                                      username=ep.CLICKHOUSE_USER, password="Ramblex_qp_5")
+    assert info.value.code == 516
+    assert "AUTHENTICATION_FAILED" in str(info.value)
+
+
+@pytest.mark.parametrize("how", ["headers", "url"])
+def test_credentials_by_clickhouse_headers_or_url(stack, how):
+    if how == "headers":
+        status, _, body = http_request("SELECT 1", user=None, headers={
+            "X-ClickHouse-User": ep.RESEARCH_USER, "X-ClickHouse-Key": ep.RESEARCH_PASSWORD})
+    else:
+        status, _, body = http_request("SELECT 1", user=None, params={
+            "user": ep.RESEARCH_USER, "password": ep.RESEARCH_PASSWORD})
+    assert (status, body) == (200, b"1\n")
+
+
+def test_ping_needs_no_credentials(stack):
+    status, _, body = http_request(user=None, method="GET")
+    assert (status, body) == (200, b"Ok.\n")
+
+
+@pytest.mark.parametrize(
+    "statement",
+    [
+        "INSERT INTO {t} (a, n, x, d) VALUES ('r', 1, 1.0, now())",
+        "ALTER TABLE {t} UPDATE n = 2 WHERE 1",
+        "CREATE TABLE {t}_new (a String) ENGINE = MergeTree ORDER BY a",
+        "DROP TABLE {t}",
+        "TRUNCATE TABLE {t}",
+    ],
+)
+def test_research_user_reads_but_cannot_write(table, research_client, ch_client, statement):
+    ch_client.command(f"INSERT INTO {table} (a, n, x, d) VALUES ('kept', 1, 1.0, now())")
+    with pytest.raises(DatabaseError) as info:
+        research_client.command(statement.format(t=table))
+    assert info.value.code == 164
+    assert "readonly" in str(info.value)
+    assert research_client.query(f"SELECT a, n FROM {table}").result_set == [("kept", 1)]
+
+
+@pytest.mark.parametrize("method, params", [("POST", {"readonly": "1"}), ("GET", {})])
+def test_read_only_requests_refuse_writes(table, ch_client, method, params):
+    status, headers, body = http_request(f"INSERT INTO {table} (a, n, x, d) VALUES ('r', 1, 1.0, now())",
+                                         params=params, method=method)
+    assert (status, headers["X-ClickHouse-Exception-Code"]) == (500, "164")
+    assert "readonly" in body.decode()
+    assert ch_client.command(f"SELECT count() FROM {table}") == 0
+    status, _, body = http_request(f"SELECT count() FROM {table}", params=params, method=method)
+    assert (status, body) == (200, b"0\n")
+
+
+@pytest.mark.parametrize(
+    "query, code, name, status",
+    [
+        (f"SELECT * FROM {SCRATCH}.missing", 60, "UNKNOWN_TABLE", 404),
+        ("SELECT * FROM no_such_db.t", 81, "UNKNOWN_DATABASE", 404),
+        ("SELEC 1", 62, "SYNTAX_ERROR", 400),
+        ("SELECT no_such_function(1)", 46, "UNKNOWN_FUNCTION", 404),
+        ("SELECT 1; SELECT 2", 62, "SYNTAX_ERROR", 400),
+        ("SELECT toDate('abcdefgh')", 38, "CANNOT_PARSE_DATE", 400),
+        ("SELECT throwIf(1)", 395, "FUNCTION_THROW_IF_VALUE_IS_NON_ZERO", 500),
+    ],
+)
+def test_errors_in_clickhouse_form(scratch, ch_client, query, code, name, status):
+    got_status, headers, body = http_request(query)
+    text = body.decode()
+    assert got_status == status
+    assert headers["X-ClickHouse-Exception-Code"] == str(code)
+    assert text.startswith(f"Code: {code}. DB::Exception: ")
+    assert f"({name}) (version " in text
+    with pytest.raises(DatabaseError) as info:
+        ch_client.query(query)
+    assert info.value.code == code
+    assert name in str(info.value)
+
+
+def test_multi_statement_runs_nothing(table, ch_client):
+    with pytest.raises(DatabaseError):
+        ch_client.command(f"INSERT INTO {table} (a, n, x, d) VALUES ('one', 1, 1, now()); SELECT 1")
+    assert ch_client.command(f"SELECT count() FROM {table}") == 0
+
+
+def test_result_headers(stack):
+    status, headers, _ = http_request("SELECT 1 AS n FORMAT Native", params={"query_id": "q-fixed-1"})
+    assert status == 200
+    assert headers["X-ClickHouse-Format"] == "Native"
+    assert headers["X-ClickHouse-Query-Id"] == "q-fixed-1"
+    assert headers["X-ClickHouse-Timezone"]
+    assert headers["X-ClickHouse-Server-Display-Name"]
+    summary = json.loads(headers["X-ClickHouse-Summary"])
+    assert {"read_rows", "read_bytes", "written_rows", "written_bytes", "elapsed_ns"} <= set(summary)
+
+
+def test_statement_without_result_has_no_format_header(table):
+    status, headers, body = http_request(f"INSERT INTO {table} (a, n, x, d) VALUES ('h', 1, 1, now())")
+    assert (status, body) == (200, b"")
+    assert "X-ClickHouse-Format" not in headers
+    assert json.loads(headers["X-ClickHouse-Summary"])["written_rows"] == "1"
+
+
+@pytest.mark.parametrize("encoding", sorted(compression.CODECS))
+def test_response_compressed_as_the_client_asks(stack, encoding):
+    query = "SELECT number, toString(number) FROM numbers(2000) FORMAT TabSeparated"
+    _, _, plain = http_request(query)
+    status, headers, body = http_request(query, params={"enable_http_compression": "1"},
+                                         headers={"Accept-Encoding": f"br, {encoding}"})
+    assert status == 200
+    assert headers["Content-Encoding"] == encoding
+    assert compression.decode(body, encoding) == plain
+    assert len(body) < len(plain)
+
+
+def test_no_compression_unless_enabled(stack):
+    _, headers, body = http_request("SELECT 1", headers={"Accept-Encoding": "gzip"})
+    assert "Content-Encoding" not in headers
+    assert body == b"1\n"
+
+
+@pytest.mark.parametrize("compress", [False, "lz4", "zstd", "gzip"])
+def test_native_insert_and_query_with_each_compression(table, compress):
+    client = clickhouse_connect.get_client(host=ep.CENTRAL_HOST, port=ep.CLICKHOUSE_PORT,
+                                           username=ep.CLICKHOUSE_USER, password=ep.CLICKHOUSE_PASSWORD,
+                                           compress=compress)
+    try:
+        rows = [(f"k{i:03d}", None if i % 3 else i, i, i / 4, dt.datetime(2024, 9, 2, 9, 0, i % 60))
+                for i in range(300)]
+        client.insert(table, rows, column_names=["a", "b", "n", "x", "d"])
+        got = client.query(f"SELECT a, b, n, x, d FROM {table} ORDER BY a").result_set
+        assert got == rows
+    finally:
+        client.close()
+
+
+def test_empty_result_still_names_its_columns(table, ch_client):
+    result = ch_client.query(f"SELECT a, n AS renamed, d FROM {table} WHERE n > 100")
+    assert result.column_names == ("a", "renamed", "d")
+    assert result.result_set == []
+
+
+def test_insert_values_text_through_command(table, ch_client):
+    # The library's INSERT texts: host literals, a trailing semicolon, blanks around.
+    ch_client.command(f" INSERT into {table} (a, b, n, x, d) values ('semi; colon', NULL, 3, 2.5, "
+                      f"'2024-09-05 09:30:00'); ")
+    ch_client.command(f'INSERT into {table} ("a", "n", "x", "d") values (\'float-int\', 3.0, 7, '
+                      f"'2024-09-05 09:31:00');")
+    assert ch_client.query(f"SELECT a, b, n, x FROM {table} ORDER BY a").result_set == [
+        ("float-int", None, 3, 7.0),
+        ("semi; colon", None, 3, 2.5),
+    ]
+
+
+def test_mutation_applies_before_the_next_statement_and_only_to_existing_rows(table, ch_client):
+    ch_client.command(f"INSERT INTO {table} (a, n, x, d) VALUES ('old1', 1, 0, now()), ('old2', 1, 0, now())")
+    ch_client.command(f"ALTER TABLE {table} UPDATE b = 2 WHERE n = 1 and b is null")
+    ch_client.command(f"INSERT INTO {table} (a, n, x, d) VALUES ('new', 1, 0, now())")
+    assert ch_client.query(f"SELECT a, b FROM {table} ORDER BY a").result_set == [
+        ("new", None), ("old1", 2), ("old2", 2)]
+
+
+def test_request_settings_do_not_leak_into_other_requests(stack, ch_client):
+    probe = "SELECT value FROM system.settings WHERE name = 'max_block_size'"
+    default = ch_client.command(probe)
+    assert ch_client.command(probe, settings={"max_block_size": 777}) == 777
+    assert ch_client.command(probe) == default
+
+
+@pytest.mark.parametrize("name", ["no_such_setting", "max_threads = 1; DROP DATABASE factors; --"])
+def test_unknown_setting_in_the_url_is_refused(stack, ch_client, name):
+    status, headers, _ = http_request("SELECT 1", params={name: "1"})
+    assert (status, headers["X-ClickHouse-Exception-Code"]) == (404, "115")
+    assert ch_client.command("EXISTS DATABASE factors") == 1
+
+
+def test_set_lasts_for_its_session_only(stack):
+    probe = "SELECT value FROM system.settings WHERE name = 'max_block_size'"
+    first = clickhouse_connect.get_client(host=ep.CENTRAL_HOST, port=ep.CLICKHOUSE_PORT,
+                                          username=ep.CLICKHOUSE_USER, password=ep.CLICKHOUSE_PASSWORD)
+    second = clickhouse_connect.get_client(host=ep.CENTRAL_HOST, port=ep.CLICKHOUSE_PORT,
+                                           username=ep.CLICKHOUSE_USER, password=ep.CLICKHOUSE_PASSWORD)
+    try:
+        default = second.command(probe)
+        first.command("SET max_block_size = 4321")
+        assert first.command(probe) == 4321
+        assert second.command(probe) == default
+        with pytest.raises(DatabaseError) as info:
+            first.command("SET no_such_setting = 1")
+        assert info.value.code == 115
+    finally:
+        first.close()
+        second.close()
+
+
+def test_server_side_query_parameters(stack, ch_client):
+    result = ch_client.query("SELECT {name:String} AS s, {n:UInt32} + 1 AS m", parameters={"name": "盘中", "n": 41})
+    assert result.result_set == [("盘中", 42)]
+
+
+def test_concurrent_clients_each_see_their_own_settings_and_rows(table, ch_client):
+    """Requests of several clients interleave on the one engine connection."""
+    probe = "SELECT value FROM system.settings WHERE name = 'max_block_size'"
+
+    def worker(n: int) -> list[str]:
+        client = clickhouse_connect.get_client(host=ep.CENTRAL_HOST, port=ep.CLICKHOUSE_PORT,
+                                               username=ep.CLICKHOUSE_USER, password=ep.CLICKHOUSE_PASSWORD)
+        problems = []
+        try:
+            for i in range(15):
+                client.command(f"INSERT INTO {table} (a, n, x, d) VALUES ('w{n}-{i}', {n}, {i}, now())")
+                wanted = 1000 + n if n % 2 else None
+                got = client.command(probe, settings={"max_block_size": wanted} if wanted else None)
+                if wanted and got != wanted:
+                    problems.append(f"worker {n} asked for {wanted}, engine had {got}")
+                if not wanted and got in range(1000, 1010):
+                    problems.append(f"worker {n} saw another request's setting {got}")
+            return problems
+        finally:
+            client.close()
+
+    with concurrent.futures.ThreadPoolExecutor(max_workers=6) as pool:
+        results = list(pool.map(worker, range(6), timeout=60))
+    assert [p for r in results for p in r] == []
+    counts = dict(ch_client.query(f"SELECT n, count() FROM {table} GROUP BY n").result_set)
+    assert counts == {n: 15 for n in range(6)}
