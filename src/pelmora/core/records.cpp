@@ -21,6 +21,9 @@ struct Columns {
 };
 
 Columns read_columns(PyObject* column_names) {
+  if (PyUnicode_Check(column_names) || PyBytes_Check(column_names)) {
+    raise(PyExc_TypeError, "column_names must be a sequence of names, not a text");
+  }
   Ref names = checked(PySequence_Fast(column_names, "column_names must be a sequence"));
   Columns columns;
   const Py_ssize_t n = PySequence_Fast_GET_SIZE(names.get());
@@ -122,15 +125,16 @@ class CellWriter {
         return Ref::borrow(value);
       case Kind::Float:
         return float_cell(value);
+      // Inference left only the kind's values and missing ones (None, NaN).
       case Kind::String:
-        return is_missing(value) ? Ref::borrow(Py_None) : json_str(value);
+        return PyUnicode_Check(value) ? json_str(value) : Ref::borrow(Py_None);
       case Kind::Datetime:
-        return is_missing(value) ? Ref::borrow(Py_None) : millis(floor_millis(naive_micros(value)));
+        return is_datetime(value) ? millis(floor_millis(naive_micros(value))) : Ref::borrow(Py_None);
       case Kind::DatetimeTz:
-        return is_missing(value) ? Ref::borrow(Py_None) : millis(floor_millis(utc_micros(value)));
+        return is_datetime(value) ? millis(floor_millis(utc_micros(value))) : Ref::borrow(Py_None);
       case Kind::Timedelta: {
         int64_t micros = 0;
-        if (is_missing(value) || !delta_micros(value, &micros)) return Ref::borrow(Py_None);
+        if (!is_delta(value) || !delta_micros(value, &micros)) return Ref::borrow(Py_None);
         return millis(floor_millis(micros));
       }
       case Kind::Object:
@@ -173,13 +177,9 @@ py::list to_records(py::handle result_set, py::handle column_names,
   // A table without columns encodes as no records at all.
   if (rows.empty() || width == 0) return py::list();
 
-  std::vector<ColumnType> types;
-  types.reserve(columns.keys.size());
+  const std::vector<ColumnType> types = infer_columns(rows, width);
   bool any_object = false;
-  for (Py_ssize_t c = 0; c < width; ++c) {
-    types.push_back(infer_column(rows, c));
-    any_object |= types.back().kind == Kind::Object && !is_text[c];
-  }
+  for (size_t c = 0; c < types.size(); ++c) any_object |= types[c].kind == Kind::Object && !is_text[c];
   const Ref decimal = any_object ? decimal_type() : Ref();
   ObjectEncoder objects(decimal.get());
   std::vector<CellWriter> writers;

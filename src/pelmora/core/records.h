@@ -15,7 +15,7 @@ namespace py = pybind11;
 // One dict per row, keys the column names in order (the same key objects in
 // every row). Raises (never crashes) on bad input:
 //  - TypeError: result_set not iterable, a row that is no sequence (or is a
-//    text, bytes or dict), a column name that is neither text nor int;
+//    text, bytes or dict), column_names a text, a name neither text nor int;
 //  - ValueError: a row shorter or longer than column_names (pandas pads
 //    short rows with NaN; we refuse them), duplicate column names;
 //  - KeyError(name): a text column that is not among the columns;

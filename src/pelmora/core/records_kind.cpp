@@ -47,7 +47,10 @@ struct Seen {
   }
 
   void other_value(PyObject* value) {
-    if (PyFloat_Check(value)) {
+    const TimeType time = time_type(value);
+    if (time != TimeType::None) {
+      time_value(value, time);
+    } else if (PyFloat_Check(value)) {
       (std::isnan(PyFloat_AS_DOUBLE(value)) ? nan : floating) = true;
     } else if (PyBool_Check(value)) {
       boolean = true;
@@ -56,28 +59,32 @@ struct Seen {
     } else if (PyUnicode_Check(value)) {
       text = true;
     } else {
-      switch (time_type(value)) {
-        case TimeType::Datetime:
-          if (PyObject* z = zone_of(value)) {
-            zoned = true;
-            if (zone == nullptr) {
-              zone = z;
-            } else if (!mixed_zones && !same_zone(zone, z)) {
-              mixed_zones = true;
-            }
-          } else {
-            naive = true;
+      other = true;
+    }
+  }
+
+  void time_value(PyObject* value, TimeType time) {
+    switch (time) {
+      case TimeType::Datetime:
+        if (PyObject* z = zone_of(value)) {
+          zoned = true;
+          if (zone == nullptr) {
+            zone = z;
+          } else if (!mixed_zones && !same_zone(zone, z)) {
+            mixed_zones = true;
           }
-          break;
-        case TimeType::Delta: {
-          delta = true;
-          int64_t micros;
-          if (!delta_micros(value, &micros)) wide_delta = true;
-          break;
+        } else {
+          naive = true;
         }
-        default:
-          other = true;
+        break;
+      case TimeType::Delta: {
+        delta = true;
+        int64_t micros;
+        if (!delta_micros(value, &micros)) wide_delta = true;
+        break;
       }
+      default:  // dates and times stay objects
+        other = true;
     }
   }
 
@@ -104,19 +111,11 @@ struct Seen {
   }
 };
 
-}  // namespace
-
-// Mirrors the table library's inference: a first pass over numbers and
-// bools, then one over texts and date-times for what stayed objects.
-ColumnType infer_column(const std::vector<Ref>& rows, Py_ssize_t column) {
-  Seen seen;
-  for (const Ref& row : rows) seen.value(PyTuple_GET_ITEM(row.get(), column));
-
-  const bool numeric = seen.only(seen.floating || seen.integer);
+ColumnType decide(const Seen& seen) {
   if (seen.only(seen.boolean)) {
     return {seen.missing || seen.nan ? Kind::Object : Kind::Bool};
   }
-  if (numeric) {
+  if (seen.only(seen.floating || seen.integer)) {
     // An int beyond 64 bits, or ints needing both int64 and uint64, keep
     // the column as objects, missing values or not.
     if (seen.out_of_range || (seen.negative && seen.above_int64)) return {Kind::Object};
@@ -132,6 +131,23 @@ ColumnType infer_column(const std::vector<Ref>& rows, Py_ssize_t column) {
                        !seen.zoned && !seen.delta && !seen.other;
   if (nothing && seen.nan) return {Kind::Float};
   return {Kind::Object};
+}
+
+}  // namespace
+
+// Mirrors the table library's inference (a first pass over numbers and
+// bools, then one over texts and date-times for what stayed objects), in a
+// single row-by-row scan: rows sit in memory in order, columns do not.
+std::vector<ColumnType> infer_columns(const std::vector<Ref>& rows, Py_ssize_t width) {
+  std::vector<Seen> seen(static_cast<size_t>(width));
+  for (const Ref& row : rows) {
+    PyObject* const* items = reinterpret_cast<PyTupleObject*>(row.get())->ob_item;
+    for (Py_ssize_t c = 0; c < width; ++c) seen[c].value(items[c]);
+  }
+  std::vector<ColumnType> types;
+  types.reserve(seen.size());
+  for (const Seen& column : seen) types.push_back(decide(column));
+  return types;
 }
 
 }  // namespace pelmora::records

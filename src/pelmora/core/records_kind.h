@@ -23,12 +23,7 @@ struct ColumnType {
   PyObject* zone = nullptr;  // DatetimeTz: the column's zone (borrowed from a value)
 };
 
-// Missing values: None and float NaN.
-inline bool is_missing(PyObject* value) {
-  return value == Py_None || (PyFloat_Check(value) && PyFloat_AS_DOUBLE(value) != PyFloat_AS_DOUBLE(value));
-}
-
-// `rows`: tuples of equal width, at least one; `column`: index into them.
-ColumnType infer_column(const std::vector<Ref>& rows, Py_ssize_t column);
+// One type per column; `rows`: tuples of `width` values, at least one row.
+std::vector<ColumnType> infer_columns(const std::vector<Ref>& rows, Py_ssize_t width);
 
 }  // namespace pelmora::records

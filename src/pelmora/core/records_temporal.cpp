@@ -107,6 +107,9 @@ void temporal_init() {
 }
 
 TimeType time_type(PyObject* value) {
+  // Exact types first: a subclass test walks the type's bases.
+  if (PyDateTime_CheckExact(value)) return TimeType::Datetime;
+  if (PyDate_CheckExact(value)) return TimeType::Date;
   if (PyDateTime_Check(value)) return TimeType::Datetime;
   if (PyDate_Check(value)) return TimeType::Date;
   if (PyDelta_Check(value)) return TimeType::Delta;
@@ -115,6 +118,10 @@ TimeType time_type(PyObject* value) {
 }
 
 bool is_exact_date(PyObject* value) { return PyDate_CheckExact(value); }
+
+bool is_datetime(PyObject* value) { return PyDateTime_Check(value); }
+
+bool is_delta(PyObject* value) { return PyDelta_Check(value); }
 
 PyObject* zone_of(PyObject* datetime) {
   PyObject* zone = PyDateTime_DATE_GET_TZINFO(datetime);

@@ -75,5 +75,7 @@ class DayCache {
 
 // Whether `value` is exactly a `datetime.date` (not a subclass).
 bool is_exact_date(PyObject* value);
+bool is_datetime(PyObject* value);
+bool is_delta(PyObject* value);
 
 }  // namespace pelmora::records

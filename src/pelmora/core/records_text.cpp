@@ -46,14 +46,15 @@ Ref TextMaker::make(PyObject* value) {
       if (d == -1.0 && PyErr_Occurred()) throw_pending();
       return float_text(d);
     }
+    // Inference left only the kind's values and missing ones (None, NaN).
     case Kind::String:
-      return is_missing(value) ? Ref::borrow(nan_.get()) : Ref::borrow(value);
+      return PyUnicode_Check(value) ? Ref::borrow(value) : Ref::borrow(nan_.get());
     case Kind::Datetime:
-      return is_missing(value) ? Ref::borrow(nat_.get()) : str_of(value);
+      return is_datetime(value) ? str_of(value) : Ref::borrow(nat_.get());
     case Kind::DatetimeTz:
-      return is_missing(value) ? Ref::borrow(nat_.get()) : zoned_text(value, type_.zone);
+      return is_datetime(value) ? zoned_text(value, type_.zone) : Ref::borrow(nat_.get());
     case Kind::Timedelta:
-      return is_missing(value) ? Ref::borrow(nat_.get()) : delta_text(value);
+      return is_delta(value) ? delta_text(value) : Ref::borrow(nat_.get());
     case Kind::Object:
       if (is_exact_date(value)) return day_texts_.get(value, str_of);
       return str_of(value);
