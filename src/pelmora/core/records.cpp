@@ -81,7 +81,11 @@ std::vector<bool> text_flags(const Columns& columns, const std::vector<std::stri
     for (size_t c = 0; c < columns.names.size(); ++c) {
       if (columns.names[c] == name) flags[c] = found = true;
     }
-    if (!found) throw py::key_error(name);
+    if (!found) {
+      Ref key = checked(PyUnicode_FromStringAndSize(name.data(), static_cast<Py_ssize_t>(name.size())));
+      PyErr_SetObject(PyExc_KeyError, key.get());
+      throw_pending();
+    }
   }
   return flags;
 }

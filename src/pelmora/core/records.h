@@ -13,7 +13,8 @@ namespace pelmora::records {
 namespace py = pybind11;
 
 // One dict per row, keys the column names in order (the same key objects in
-// every row). Raises (never crashes) on bad input:
+// every row). Every failure is a pending Python exception thrown as
+// py::error_already_set (never a crash):
 //  - TypeError: result_set not iterable, a row that is no sequence (or is a
 //    text, bytes or dict), column_names a text, a name neither text nor int;
 //  - ValueError: a row shorter or longer than column_names (pandas pads
