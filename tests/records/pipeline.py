@@ -23,13 +23,14 @@ TO_JSON = dict(
 
 
 def pandas_records(result_set, column_names, text_columns=()):
-    df = pd.DataFrame(result_set, columns=column_names)
-    for c in text_columns:
-        df[c] = df[c].apply(str)
     with warnings.catch_warnings():
-        # pandas 3 deprecates the epoch date format the reads rely on.
+        # pandas 3 deprecates the epoch date format the reads rely on (and
+        # padding short rows, which the native side refuses).
         warnings.simplefilter("ignore", DeprecationWarning)
         warnings.simplefilter("ignore", FutureWarning)
+        df = pd.DataFrame(result_set, columns=column_names)
+        for c in text_columns:
+            df[c] = df[c].apply(str)
         return json.loads(df.to_json(**TO_JSON))
 
 
