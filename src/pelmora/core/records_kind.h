@@ -1,6 +1,7 @@
 // The dtype the table library infers for a column built from row tuples,
 // reduced to what decides how its values come out.
 #pragma once
+#include <cstdint>
 #include <vector>
 
 #include "core/py_ref.h"
