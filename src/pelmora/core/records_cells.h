@@ -1,0 +1,25 @@
+// One column's cells as the records hold them, by the column's inferred type.
+#pragma once
+#include <optional>
+
+#include "core/py_ref.h"
+#include "core/records_kind.h"
+#include "core/records_object.h"
+#include "core/records_text.h"
+
+namespace pelmora::records {
+
+class CellWriter {
+ public:
+  // `text`: a text column, its cells replaced by their str() form first.
+  CellWriter(ColumnType type, bool text, ObjectEncoder* objects);
+
+  Ref operator()(PyObject* value);
+
+ private:
+  ColumnType type_;
+  std::optional<TextMaker> text_;
+  ObjectEncoder* objects_;
+};
+
+}  // namespace pelmora::records

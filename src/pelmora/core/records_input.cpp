@@ -1,0 +1,91 @@
+#include "core/records_input.h"
+
+#include <unordered_set>
+
+#include "core/records_object.h"
+
+namespace pelmora::records {
+namespace {
+
+Ref row_tuple(PyObject* row, Py_ssize_t index) {
+  if (PyTuple_Check(row)) return Ref::borrow(row);
+  if (PyUnicode_Check(row) || PyBytes_Check(row) || PyByteArray_Check(row) || PyDict_Check(row) ||
+      !PySequence_Check(row)) {
+    PyErr_Format(PyExc_TypeError, "row %zd is not a sequence of values", index);
+    throw_pending();
+  }
+  return checked(PySequence_Tuple(row));
+}
+
+}  // namespace
+
+Columns read_columns(PyObject* column_names) {
+  if (PyUnicode_Check(column_names) || PyBytes_Check(column_names)) {
+    raise(PyExc_TypeError, "column_names must be a sequence of names, not a text");
+  }
+  Ref names = checked(PySequence_Fast(column_names, "column_names must be a sequence"));
+  Columns columns;
+  const Py_ssize_t n = PySequence_Fast_GET_SIZE(names.get());
+  for (Py_ssize_t i = 0; i < n; ++i) {
+    PyObject* name = PySequence_Fast_GET_ITEM(names.get(), i);
+    Ref key;
+    if (PyUnicode_Check(name)) {
+      key = json_str(name);
+    } else if (PyLong_Check(name)) {
+      key = checked(PyObject_Str(name));
+    } else {
+      raise(PyExc_TypeError, "column names must be texts or ints");
+    }
+    Py_ssize_t size = 0;
+    const char* utf8 = PyUnicode_AsUTF8AndSize(key.get(), &size);
+    if (utf8 == nullptr) throw_pending();
+    columns.names.emplace_back(utf8, static_cast<size_t>(size));
+    columns.keys.push_back(std::move(key));
+  }
+  return columns;
+}
+
+std::vector<Ref> read_rows(PyObject* result_set, Py_ssize_t width) {
+  Ref rows = checked(PySequence_Fast(result_set, "result_set must be a sequence of rows"));
+  std::vector<Ref> tuples;
+  tuples.reserve(static_cast<size_t>(PySequence_Fast_GET_SIZE(rows.get())));
+  for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(rows.get()); ++i) {
+    // Owned first: turning a row into a tuple may run code that edits the list.
+    const Ref item = Ref::borrow(PySequence_Fast_GET_ITEM(rows.get(), i));
+    Ref row = row_tuple(item.get(), i);
+    const Py_ssize_t size = PyTuple_GET_SIZE(row.get());
+    if (size != width) {
+      PyErr_Format(PyExc_ValueError, "row %zd has %zd values for %zd columns", i, size, width);
+      throw_pending();
+    }
+    tuples.push_back(std::move(row));
+  }
+  return tuples;
+}
+
+std::vector<bool> text_flags(const Columns& columns, const std::vector<std::string>& text_columns) {
+  std::vector<bool> flags(columns.names.size(), false);
+  for (const std::string& name : text_columns) {
+    bool found = false;
+    for (size_t c = 0; c < columns.names.size(); ++c) {
+      if (columns.names[c] == name) flags[c] = found = true;
+    }
+    if (!found) {
+      Ref key = checked(PyUnicode_FromStringAndSize(name.data(), static_cast<Py_ssize_t>(name.size())));
+      PyErr_SetObject(PyExc_KeyError, key.get());
+      throw_pending();
+    }
+  }
+  return flags;
+}
+
+void require_unique(const Columns& columns) {
+  std::unordered_set<std::string_view> seen;
+  for (std::string_view name : columns.names) {
+    if (!seen.insert(name).second) {
+      raise(PyExc_ValueError, "DataFrame columns must be unique for orient='records'.");
+    }
+  }
+}
+
+}  // namespace pelmora::records

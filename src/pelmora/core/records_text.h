@@ -1,0 +1,25 @@
+// Text columns: each value replaced by str() of what the table holds for it,
+// after the column's dtype inference (so a missing value reads "None",
+// "nan" or "NaT" depending on the column).
+#pragma once
+#include "core/py_ref.h"
+#include "core/records_kind.h"
+#include "core/records_temporal.h"
+
+namespace pelmora::records {
+
+class TextMaker {
+ public:
+  explicit TextMaker(ColumnType type);
+  Ref text(PyObject* value);
+
+ private:
+  Ref make(PyObject* value);
+
+  ColumnType type_;
+  Ref nan_;  // missing value of float and text columns
+  Ref nat_;  // missing value of date-time and duration columns
+  DayCache day_texts_;
+};
+
+}  // namespace pelmora::records
