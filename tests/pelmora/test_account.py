@@ -75,6 +75,7 @@ def test_env_default_is_test():
     assert Pelmora(SIM, SIM_KEY, "u").env == "test"
 
 
+@pytest.mark.stack_reset("factors.t_account_info", "factors.t_assetacc_match")
 def test_login_outcomes(ch_client, capsys):
     now = real_datetime.datetime.now().replace(microsecond=0)
     expired = fresh_account()
@@ -94,6 +95,7 @@ def test_login_outcomes(ch_client, capsys):
     assert unusable.fun_read_position("20240101", "20240102") == {"code": 1, "msg": "类初始化失败"}
 
 
+@pytest.mark.stack_reset("factors.t_account_info", "factors.t_assetacc_match")
 def test_login_validity_end_is_exclusive(ch_client, monkeypatch):
     moment = real_datetime.datetime(2030, 6, 1, 9, 30, 0)
     ends_now, begins_now = fresh_account(), fresh_account()
@@ -110,6 +112,7 @@ def test_quoted_values_cannot_break_out_of_the_login_check(key):
     assert p.login == 4003
 
 
+@pytest.mark.stack_reset("factors.t_account_info", "factors.t_assetacc_match")
 def test_key_with_quote_and_backslash_matches_its_own_row(ch_client):
     account, key = fresh_account(), "o'brien\\key"
     add_register_row(ch_client, account, key.replace("\\", "\\\\").replace("'", "\\'"),
@@ -117,6 +120,7 @@ def test_key_with_quote_and_backslash_matches_its_own_row(ch_client):
     assert Pelmora(account, key, "u").login == 0
 
 
+@pytest.mark.stack_reset("factors.t_account_info", "factors.t_assetacc_match")
 def test_copy_lookup(ch_client):
     lonely = Pelmora(SIM, SIM_KEY, "u")
     assert lonely.if_copy is False

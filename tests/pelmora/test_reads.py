@@ -178,6 +178,7 @@ def deal_row(acct, day, trading_day, trade_id, price=3521.5):
             "vendorA", "RB", "E" + trade_id, acct, trade_id]
 
 
+@pytest.mark.stack_reset("trade.is_cdealdetail", "trade.idata_cdealdetail")
 def test_deal_history_production_reads_both_sources(account, ch_client, fresh_id):
     acct = fresh_id()
     d = datetime.date
@@ -204,6 +205,7 @@ def test_history_without_rows_is_an_empty_list(account, fresh_id):
     assert account.fun_read_equity("20240101", "20240131") == {"code": 0, "msg": "success, ", "data": []}
 
 
+@pytest.mark.stack_reset("simulate.ctp_dealdetail", "simulate.ctp_positionstatics")
 def test_deal_and_position_history_of_a_simulation_account(account, ch_client, fresh_id):
     acct = fresh_id("6T")
     d = datetime.date
@@ -227,6 +229,7 @@ def test_deal_and_position_history_of_a_simulation_account(account, ch_client, f
                           "use_margin": 12000.0, "exchange_id": "SHFE"}]
 
 
+@pytest.mark.stack_reset("trade.is_cpositionstatics", "trade.idata_cpositionstatics")
 def test_position_history_of_a_production_account(account, ch_client, fresh_id):
     acct = fresh_id()
     cols = ["day", "instrument_id", "direction", "open_price", "average_price", "position",
@@ -244,6 +247,7 @@ def test_position_history_of_a_production_account(account, ch_client, fresh_id):
     assert all(list(r) == cols for r in got["data"])
 
 
+@pytest.mark.stack_reset("trade.is_corderdetail")
 def test_order_history_selects_by_trading_day(account, ch_client, fresh_id):
     acct = fresh_id()
     cols = ["day", "trading_day", "trading_time", "instrument_id", "entrust_direction", "offset", "price",
@@ -271,6 +275,7 @@ def local_zone(monkeypatch):
     time.tzset()
 
 
+@pytest.mark.stack_reset("trade.futures_account_daily_snapshot", "simulate.ctp_product_trend_values")
 def test_equity_history_latest_snapshot_and_both_halves(account, ch_client, fresh_id, local_zone):
     local_zone("UTC")
     prod8 = fresh_id()
@@ -296,6 +301,7 @@ def test_equity_history_latest_snapshot_and_both_halves(account, ch_client, fres
     ]
 
 
+@pytest.mark.stack_reset("simulate.ctp_product_trend_values")
 def test_equity_times_are_rendered_in_local_time(account, ch_client, fresh_id, local_zone):
     acct = fresh_id("6T")
     insert(ch_client, "simulate.ctp_product_trend_values", ["account_id", "trading_day", "close_deposit"],
