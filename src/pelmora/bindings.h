@@ -8,5 +8,6 @@ namespace py = pybind11;
 
 // Private helpers for tests and benchmarks (names start with "_").
 void bind_records(py::module_& m);
+void bind_statements(py::module_& m);
 
 }  // namespace pelmora

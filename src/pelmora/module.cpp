@@ -109,4 +109,5 @@ PYBIND11_MODULE(Pelmora, m) {
   define_my_class(m);
   define_pelmora(m);
   pelmora::bind_records(m);
+  pelmora::bind_statements(m);
 }

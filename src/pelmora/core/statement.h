@@ -36,6 +36,17 @@ class Statement {
   Statement& fill(std::string_view tmpl,
                   std::initializer_list<std::pair<std::string_view, std::string_view>> values);
 
+  // A value in its host literal form: texts in single quotes (escaped),
+  // integers as digits, floats as the host's text of the float, bools as
+  // True/False; numpy scalars as the Python value they hold; anything else
+  // as its repr.
+  Statement& literal(py::handle value);
+
+  // opening + "a, b, c" + ") values (" + literals joined by ", " + closing:
+  // one INSERT statement for one row.
+  Statement& insert_row(std::string_view opening, py::handle columns, py::handle values,
+                        std::string_view closing);
+
   const std::string& text() const { return text_; }
   py::str str() const { return py::str(text_); }
 
