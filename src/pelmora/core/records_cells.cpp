@@ -8,16 +8,16 @@
 namespace pelmora::records {
 namespace {
 
-Ref millis(int64_t ms) { return checked(PyLong_FromLongLong(ms)); }
+py::object millis(int64_t ms) { return checked(PyLong_FromLongLong(ms)); }
 
 // Ints of a float column become floats; NaN, infinities and None null.
-Ref float_cell(PyObject* value) {
+py::object float_cell(PyObject* value) {
   if (PyFloat_Check(value)) {
     const double d = PyFloat_AS_DOUBLE(value);
-    if (!std::isfinite(d)) return Ref::borrow(Py_None);
+    if (!std::isfinite(d)) return borrowed(Py_None);
     return json_float_object(d, value);
   }
-  if (value == Py_None) return Ref::borrow(Py_None);
+  if (value == Py_None) return borrowed(Py_None);
   const double d = PyLong_AsDouble(value);
   if (d == -1.0 && PyErr_Occurred()) throw_pending();
   return json_float_object(d, nullptr);
@@ -29,25 +29,25 @@ CellWriter::CellWriter(ColumnType type, bool text, ObjectEncoder* objects) : typ
   if (text) text_.emplace(type);
 }
 
-Ref CellWriter::operator()(PyObject* value) {
+py::object CellWriter::operator()(PyObject* value) {
   if (text_) return text_->text(value);
   switch (type_.kind) {
     case Kind::Int:
-      return PyLong_CheckExact(value) ? Ref::borrow(value) : checked(PyNumber_Index(value));
+      return PyLong_CheckExact(value) ? borrowed(value) : checked(PyNumber_Index(value));
     case Kind::Bool:
-      return Ref::borrow(value);
+      return borrowed(value);
     case Kind::Float:
       return float_cell(value);
     // Inference left only the kind's values and missing ones (None, NaN).
     case Kind::String:
-      return PyUnicode_Check(value) ? json_str(value) : Ref::borrow(Py_None);
+      return PyUnicode_Check(value) ? json_str(value) : borrowed(Py_None);
     case Kind::Datetime:
-      return is_datetime(value) ? millis(floor_millis(naive_micros(value))) : Ref::borrow(Py_None);
+      return is_datetime(value) ? millis(floor_millis(naive_micros(value))) : borrowed(Py_None);
     case Kind::DatetimeTz:
-      return is_datetime(value) ? millis(floor_millis(utc_micros(value))) : Ref::borrow(Py_None);
+      return is_datetime(value) ? millis(floor_millis(utc_micros(value))) : borrowed(Py_None);
     case Kind::Timedelta: {
       int64_t micros = 0;
-      if (!is_delta(value) || !delta_micros(value, &micros)) return Ref::borrow(Py_None);
+      if (!is_delta(value) || !delta_micros(value, &micros)) return borrowed(Py_None);
       return millis(floor_millis(micros));
     }
     case Kind::Object:

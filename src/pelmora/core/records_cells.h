@@ -14,7 +14,7 @@ class CellWriter {
   // `text`: a text column, its cells replaced by their str() form first.
   CellWriter(ColumnType type, bool text, ObjectEncoder* objects);
 
-  Ref operator()(PyObject* value);
+  py::object operator()(PyObject* value);
 
  private:
   ColumnType type_;

@@ -101,10 +101,10 @@ double json_float(double value) {
   return negative ? -r : r;
 }
 
-Ref json_float_object(double value, PyObject* original) {
+py::object json_float_object(double value, PyObject* original) {
   const double r = json_float(value);
   if (original != nullptr && PyFloat_CheckExact(original) && same_bits(r, value)) {
-    return Ref::borrow(original);
+    return borrowed(original);
   }
   return checked(PyFloat_FromDouble(r));
 }

@@ -18,6 +18,6 @@ double json_float(double value);
 
 // Same, as an object; `original` (a float holding `value`, or null) is reused
 // when the rendering does not change the value.
-Ref json_float_object(double value, PyObject* original);
+py::object json_float_object(double value, PyObject* original);
 
 }  // namespace pelmora::records

@@ -7,8 +7,8 @@
 namespace pelmora::records {
 namespace {
 
-Ref row_tuple(PyObject* row, Py_ssize_t index) {
-  if (PyTuple_Check(row)) return Ref::borrow(row);
+py::object row_tuple(PyObject* row, Py_ssize_t index) {
+  if (PyTuple_Check(row)) return borrowed(row);
   if (PyUnicode_Check(row) || PyBytes_Check(row) || PyByteArray_Check(row) || PyDict_Check(row) ||
       !PySequence_Check(row)) {
     PyErr_Format(PyExc_TypeError, "row %zd is not a sequence of values", index);
@@ -23,12 +23,12 @@ Columns read_columns(PyObject* column_names) {
   if (PyUnicode_Check(column_names) || PyBytes_Check(column_names)) {
     raise(PyExc_TypeError, "column_names must be a sequence of names, not a text");
   }
-  Ref names = checked(PySequence_Fast(column_names, "column_names must be a sequence"));
+  py::object names = checked(PySequence_Fast(column_names, "column_names must be a sequence"));
   Columns columns;
-  const Py_ssize_t n = PySequence_Fast_GET_SIZE(names.get());
+  const Py_ssize_t n = PySequence_Fast_GET_SIZE(names.ptr());
   for (Py_ssize_t i = 0; i < n; ++i) {
-    PyObject* name = PySequence_Fast_GET_ITEM(names.get(), i);
-    Ref key;
+    PyObject* name = PySequence_Fast_GET_ITEM(names.ptr(), i);
+    py::object key;
     if (PyUnicode_Check(name)) {
       key = json_str(name);
     } else if (PyLong_Check(name)) {
@@ -37,7 +37,7 @@ Columns read_columns(PyObject* column_names) {
       raise(PyExc_TypeError, "column names must be texts or ints");
     }
     Py_ssize_t size = 0;
-    const char* utf8 = PyUnicode_AsUTF8AndSize(key.get(), &size);
+    const char* utf8 = PyUnicode_AsUTF8AndSize(key.ptr(), &size);
     if (utf8 == nullptr) throw_pending();
     columns.names.emplace_back(utf8, static_cast<size_t>(size));
     columns.keys.push_back(std::move(key));
@@ -45,15 +45,15 @@ Columns read_columns(PyObject* column_names) {
   return columns;
 }
 
-std::vector<Ref> read_rows(PyObject* result_set, Py_ssize_t width) {
-  Ref rows = checked(PySequence_Fast(result_set, "result_set must be a sequence of rows"));
-  std::vector<Ref> tuples;
-  tuples.reserve(static_cast<size_t>(PySequence_Fast_GET_SIZE(rows.get())));
-  for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(rows.get()); ++i) {
+std::vector<py::object> read_rows(PyObject* result_set, Py_ssize_t width) {
+  py::object rows = checked(PySequence_Fast(result_set, "result_set must be a sequence of rows"));
+  std::vector<py::object> tuples;
+  tuples.reserve(static_cast<size_t>(PySequence_Fast_GET_SIZE(rows.ptr())));
+  for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(rows.ptr()); ++i) {
     // Owned first: turning a row into a tuple may run code that edits the list.
-    const Ref item = Ref::borrow(PySequence_Fast_GET_ITEM(rows.get(), i));
-    Ref row = row_tuple(item.get(), i);
-    const Py_ssize_t size = PyTuple_GET_SIZE(row.get());
+    const py::object item = borrowed(PySequence_Fast_GET_ITEM(rows.ptr(), i));
+    py::object row = row_tuple(item.ptr(), i);
+    const Py_ssize_t size = PyTuple_GET_SIZE(row.ptr());
     if (size != width) {
       PyErr_Format(PyExc_ValueError, "row %zd has %zd values for %zd columns", i, size, width);
       throw_pending();
@@ -71,8 +71,8 @@ std::vector<bool> text_flags(const Columns& columns, const std::vector<std::stri
       if (columns.names[c] == name) flags[c] = found = true;
     }
     if (!found) {
-      Ref key = checked(PyUnicode_FromStringAndSize(name.data(), static_cast<Py_ssize_t>(name.size())));
-      PyErr_SetObject(PyExc_KeyError, key.get());
+      py::object key = checked(PyUnicode_FromStringAndSize(name.data(), static_cast<Py_ssize_t>(name.size())));
+      PyErr_SetObject(PyExc_KeyError, key.ptr());
       throw_pending();
     }
   }

@@ -9,7 +9,7 @@
 namespace pelmora::records {
 
 struct Columns {
-  std::vector<Ref> keys;                // exact str per column, shared by every row
+  std::vector<py::object> keys;                // exact str per column, shared by every row
   std::vector<std::string_view> names;  // their UTF-8, owned by the key objects
 };
 
@@ -20,7 +20,7 @@ Columns read_columns(PyObject* column_names);
 // rows stay valid whatever the values' own code does to the result set
 // meanwhile. TypeError for a row that is no sequence, ValueError for a
 // row of another width.
-std::vector<Ref> read_rows(PyObject* result_set, Py_ssize_t width);
+std::vector<py::object> read_rows(PyObject* result_set, Py_ssize_t width);
 
 // Which columns are text columns; KeyError for a name not among them.
 std::vector<bool> text_flags(const Columns& columns, const std::vector<std::string>& text_columns);

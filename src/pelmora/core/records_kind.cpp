@@ -138,10 +138,10 @@ ColumnType decide(const Seen& seen) {
 // Mirrors the table library's inference (a first pass over numbers and
 // bools, then one over texts and date-times for what stayed objects), in a
 // single row-by-row scan: rows sit in memory in order, columns do not.
-std::vector<ColumnType> infer_columns(const std::vector<Ref>& rows, Py_ssize_t width) {
+std::vector<ColumnType> infer_columns(const std::vector<py::object>& rows, Py_ssize_t width) {
   std::vector<Seen> seen(static_cast<size_t>(width));
-  for (const Ref& row : rows) {
-    PyObject* const* items = reinterpret_cast<PyTupleObject*>(row.get())->ob_item;
+  for (const py::object& row : rows) {
+    PyObject* const* items = reinterpret_cast<PyTupleObject*>(row.ptr())->ob_item;
     for (Py_ssize_t c = 0; c < width; ++c) seen[c].value(items[c]);
   }
   std::vector<ColumnType> types;

@@ -25,6 +25,6 @@ struct ColumnType {
 };
 
 // One type per column; `rows`: tuples of `width` values, at least one row.
-std::vector<ColumnType> infer_columns(const std::vector<Ref>& rows, Py_ssize_t width);
+std::vector<ColumnType> infer_columns(const std::vector<py::object>& rows, Py_ssize_t width);
 
 }  // namespace pelmora::records

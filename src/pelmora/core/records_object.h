@@ -8,7 +8,7 @@ namespace pelmora::records {
 
 // A text as it survives the JSON round trip: the same characters as an exact
 // str; a UnicodeEncodeError for lone surrogates, which UTF-8 cannot hold.
-Ref json_str(PyObject* text);
+py::object json_str(PyObject* text);
 
 class ObjectEncoder {
  public:
@@ -21,15 +21,15 @@ class ObjectEncoder {
   // ISO text; bytes decoded as UTF-8; lists, tuples and sets as lists; dicts
   // with text keys; any other object as a dict of its public non-callable
   // attributes (or of its toDict()).
-  Ref encode(PyObject* value) { return encode_at(value, 0); }
+  py::object encode(PyObject* value) { return encode_at(value, 0); }
 
  private:
-  Ref encode_at(PyObject* value, int depth);
-  Ref encode_scalar(PyObject* value);
-  Ref encode_decimal(PyObject* value);
-  Ref encode_items(PyObject* iterable, int depth);
-  Ref encode_dict(PyObject* dict, int depth);
-  Ref encode_attributes(PyObject* value, int depth);
+  py::object encode_at(PyObject* value, int depth);
+  py::object encode_scalar(PyObject* value);
+  py::object encode_decimal(PyObject* value);
+  py::object encode_items(PyObject* iterable, int depth);
+  py::object encode_dict(PyObject* dict, int depth);
+  py::object encode_attributes(PyObject* value, int depth);
 
   PyObject* decimal_type_;
   DayCache day_epochs_;

@@ -46,10 +46,10 @@ int64_t small_delta_micros(PyObject* delta) {
 }
 
 // utcoffset() of a zoned date-time, or null when the zone gives none.
-Ref utc_offset(PyObject* datetime) {
-  Ref offset = checked(PyObject_CallMethod(datetime, "utcoffset", nullptr));
-  if (offset.get() == Py_None) return Ref();
-  if (!PyDelta_Check(offset.get())) raise(PyExc_TypeError, "utcoffset() must return a timedelta");
+py::object utc_offset(PyObject* datetime) {
+  py::object offset = checked(PyObject_CallMethod(datetime, "utcoffset", nullptr));
+  if (offset.ptr() == Py_None) return py::object();
+  if (!PyDelta_Check(offset.ptr())) raise(PyExc_TypeError, "utcoffset() must return a timedelta");
   return offset;
 }
 
@@ -57,22 +57,22 @@ bool is_utc(PyObject* zone) {
   if (zone == PyDateTime_TimeZone_UTC) return true;
   // zoneinfo's "UTC" zone counts as UTC too.
   if (std::string_view(Py_TYPE(zone)->tp_name) != "zoneinfo.ZoneInfo") return false;
-  Ref key(PyObject_GetAttrString(zone, "key"));
+  py::object key = stolen(PyObject_GetAttrString(zone, "key"));
   if (!key) {
     PyErr_Clear();
     return false;
   }
-  return PyUnicode_Check(key.get()) && PyUnicode_CompareWithASCIIString(key.get(), "UTC") == 0;
+  return PyUnicode_Check(key.ptr()) && PyUnicode_CompareWithASCIIString(key.ptr(), "UTC") == 0;
 }
 
-Ref object_epoch(PyObject* value, TimeType type) {
+py::object object_epoch(PyObject* value, TimeType type) {
   int64_t micros = date_micros(value);
   if (type == TimeType::Datetime) {
     micros += clock_micros(value);
     if (zone_of(value) != nullptr) {
       // The encoder moves to UTC by whole seconds of the offset.
-      if (Ref offset = utc_offset(value)) {
-        const int64_t seconds = small_delta_micros(offset.get()) / kMicrosPerSecond;
+      if (py::object offset = utc_offset(value)) {
+        const int64_t seconds = small_delta_micros(offset.ptr()) / kMicrosPerSecond;
         micros -= seconds * kMicrosPerSecond;
       }
     }
@@ -83,17 +83,17 @@ Ref object_epoch(PyObject* value, TimeType type) {
   return checked(PyLong_FromLongLong(micros / 1000));
 }
 
-Ref object_delta(PyObject* value) {
-  Ref total = checked(PyObject_CallMethod(value, "total_seconds", nullptr));
-  const double seconds = PyFloat_AsDouble(total.get());
+py::object object_delta(PyObject* value) {
+  py::object total = checked(PyObject_CallMethod(value, "total_seconds", nullptr));
+  const double seconds = PyFloat_AsDouble(total.ptr());
   if (seconds == -1.0 && PyErr_Occurred()) throw_pending();
   // Nanoseconds as a truncated int64; a value outside int64 lands on the
   // missing-time marker and comes out as null.
   const double nanos = seconds * 1e9;
   constexpr double kLimit = 9223372036854775808.0;
-  if (!(nanos >= -kLimit && nanos < kLimit)) return Ref::borrow(Py_None);
+  if (!(nanos >= -kLimit && nanos < kLimit)) return borrowed(Py_None);
   const auto whole = static_cast<int64_t>(nanos);
-  if (whole == std::numeric_limits<int64_t>::min()) return Ref::borrow(Py_None);
+  if (whole == std::numeric_limits<int64_t>::min()) return borrowed(Py_None);
   return checked(PyLong_FromLongLong(whole / 1000000));
 }
 
@@ -140,7 +140,7 @@ int64_t naive_micros(PyObject* datetime) { return date_micros(datetime) + clock_
 
 int64_t utc_micros(PyObject* datetime) {
   int64_t micros = naive_micros(datetime);
-  if (Ref offset = utc_offset(datetime)) micros -= small_delta_micros(offset.get());
+  if (py::object offset = utc_offset(datetime)) micros -= small_delta_micros(offset.ptr());
   return micros;
 }
 
@@ -155,7 +155,7 @@ bool delta_micros(PyObject* delta, int64_t* out) {
   return true;
 }
 
-Ref object_temporal(PyObject* value, TimeType type) {
+py::object object_temporal(PyObject* value, TimeType type) {
   switch (type) {
     case TimeType::Date:
     case TimeType::Datetime:
@@ -170,7 +170,7 @@ Ref object_temporal(PyObject* value, TimeType type) {
   raise(PyExc_TypeError, "not a date, time or duration");
 }
 
-Ref delta_text(PyObject* delta) {
+py::object delta_text(PyObject* delta) {
   const int days = PyDateTime_DELTA_GET_DAYS(delta);
   const int seconds = PyDateTime_DELTA_GET_SECONDS(delta);
   const int micros = PyDateTime_DELTA_GET_MICROSECONDS(delta);
@@ -181,9 +181,9 @@ Ref delta_text(PyObject* delta) {
   return checked(PyUnicode_FromString(text));
 }
 
-Ref zoned_text(PyObject* datetime, PyObject* zone) {
-  Ref shown = checked(PyObject_CallMethod(datetime, "astimezone", "O", zone));
-  return checked(PyObject_Str(shown.get()));
+py::object zoned_text(PyObject* datetime, PyObject* zone) {
+  py::object shown = checked(PyObject_CallMethod(datetime, "astimezone", "O", zone));
+  return checked(PyObject_Str(shown.ptr()));
 }
 
 int32_t DayCache::day_key(PyObject* date) {

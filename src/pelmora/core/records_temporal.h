@@ -41,14 +41,14 @@ inline int64_t floor_millis(int64_t micros) {
 // encoder writes it: epoch milliseconds through nanoseconds (an
 // OverflowError outside that range), a duration from its total seconds, a
 // time as its ISO text.
-Ref object_temporal(PyObject* value, TimeType type);
+py::object object_temporal(PyObject* value, TimeType type);
 
 // Text of a duration column value: "D days HH:MM:SS[.ffffff]", negatives as
 // "-1 days +23:59:59.998500".
-Ref delta_text(PyObject* delta);
+py::object delta_text(PyObject* delta);
 
 // Text of a zoned date-time column value: the instant shown in the column's zone.
-Ref zoned_text(PyObject* datetime, PyObject* zone);
+py::object zoned_text(PyObject* datetime, PyObject* zone);
 
 // Per-day cache of one conversion of exact `date` values (text or epoch
 // number): a day column holds few distinct days.
@@ -56,19 +56,19 @@ class DayCache {
  public:
   // New reference to the cached result for `date`, made by `make` on a miss.
   template <typename Make>
-  Ref get(PyObject* date, Make&& make) {
+  py::object get(PyObject* date, Make&& make) {
     const int32_t key = day_key(date);
-    if (last_ != nullptr && key == last_key_) return Ref::borrow(last_);
+    if (last_ != nullptr && key == last_key_) return borrowed(last_);
     auto it = map_.find(key);
     if (it == map_.end()) it = map_.emplace(key, make(date)).first;
     last_key_ = key;
-    last_ = it->second.get();
-    return Ref::borrow(last_);
+    last_ = it->second.ptr();
+    return borrowed(last_);
   }
 
  private:
   static int32_t day_key(PyObject* date);
-  std::unordered_map<int32_t, Ref> map_;
+  std::unordered_map<int32_t, py::object> map_;
   int32_t last_key_ = 0;
   PyObject* last_ = nullptr;
 };

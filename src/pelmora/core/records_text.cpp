@@ -12,13 +12,13 @@ struct PyMemFree {
 };
 
 // str() of a float64 value: Python's repr of the double.
-Ref float_text(double value) {
+py::object float_text(double value) {
   std::unique_ptr<char, PyMemFree> text(PyOS_double_to_string(value, 'r', 0, Py_DTSF_ADD_DOT_0, nullptr));
   if (!text) throw_pending();
   return checked(PyUnicode_FromString(text.get()));
 }
 
-Ref str_of(PyObject* value) { return checked(PyObject_Str(value)); }
+py::object str_of(PyObject* value) { return checked(PyObject_Str(value)); }
 
 }  // namespace
 
@@ -27,34 +27,34 @@ TextMaker::TextMaker(ColumnType type)
       nan_(checked(PyUnicode_InternFromString("nan"))),
       nat_(checked(PyUnicode_InternFromString("NaT"))) {}
 
-Ref TextMaker::text(PyObject* value) {
-  Ref text = make(value);
-  return json_str(text.get());
+py::object TextMaker::text(PyObject* value) {
+  py::object text = make(value);
+  return json_str(text.ptr());
 }
 
-Ref TextMaker::make(PyObject* value) {
+py::object TextMaker::make(PyObject* value) {
   switch (type_.kind) {
     case Kind::Int: {
-      Ref number = checked(PyNumber_Index(value));
-      return str_of(number.get());
+      py::object number = checked(PyNumber_Index(value));
+      return str_of(number.ptr());
     }
     case Kind::Bool:
       return str_of(value);
     case Kind::Float: {
-      if (value == Py_None) return Ref::borrow(nan_.get());
+      if (value == Py_None) return borrowed(nan_.ptr());
       const double d = PyFloat_Check(value) ? PyFloat_AS_DOUBLE(value) : PyLong_AsDouble(value);
       if (d == -1.0 && PyErr_Occurred()) throw_pending();
       return float_text(d);
     }
     // Inference left only the kind's values and missing ones (None, NaN).
     case Kind::String:
-      return PyUnicode_Check(value) ? Ref::borrow(value) : Ref::borrow(nan_.get());
+      return PyUnicode_Check(value) ? borrowed(value) : borrowed(nan_.ptr());
     case Kind::Datetime:
-      return is_datetime(value) ? str_of(value) : Ref::borrow(nat_.get());
+      return is_datetime(value) ? str_of(value) : borrowed(nat_.ptr());
     case Kind::DatetimeTz:
-      return is_datetime(value) ? zoned_text(value, type_.zone) : Ref::borrow(nat_.get());
+      return is_datetime(value) ? zoned_text(value, type_.zone) : borrowed(nat_.ptr());
     case Kind::Timedelta:
-      return is_delta(value) ? delta_text(value) : Ref::borrow(nat_.get());
+      return is_delta(value) ? delta_text(value) : borrowed(nat_.ptr());
     case Kind::Object:
       if (is_exact_date(value)) return day_texts_.get(value, str_of);
       return str_of(value);

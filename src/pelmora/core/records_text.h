@@ -11,14 +11,14 @@ namespace pelmora::records {
 class TextMaker {
  public:
   explicit TextMaker(ColumnType type);
-  Ref text(PyObject* value);
+  py::object text(PyObject* value);
 
  private:
-  Ref make(PyObject* value);
+  py::object make(PyObject* value);
 
   ColumnType type_;
-  Ref nan_;  // missing value of float and text columns
-  Ref nat_;  // missing value of date-time and duration columns
+  py::object nan_;  // missing value of float and text columns
+  py::object nat_;  // missing value of date-time and duration columns
   DayCache day_texts_;
 };
 
