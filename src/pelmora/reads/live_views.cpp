@@ -80,7 +80,7 @@ py::dict pass_through(py::handle, py::handle data) { return result(0, kLiveOk, d
 
 py::dict fund_figures(py::handle self, py::handle data) {
   py::dict figures;
-  figures["account_id"] = self.attr("account_id")[py::slice(0, 8, 1)];
+  figures["account_id"] = platform_user(self);
   for (const auto& [key, label] : kFundLabels) figures[key] = data[py::str(label)];
   return result(0, kLiveOk, figures);
 }

@@ -25,10 +25,6 @@ bool is_production(py::handle self) {
   return first.equal(py::str("8"));
 }
 
-py::object platform_user(py::handle self) {
-  return self.attr("account_id")[py::slice(0, 8, 1)];
-}
-
 py::dict live(py::handle self, const ReadKind& kind) {
   if (!py::bool_(self.attr("risk_platform_connected")())) return result(1, kPlatformDown);
   py::object snapshot = module_attr("query_trader_all_info")(
@@ -53,8 +49,8 @@ py::dict history(py::handle self, const ReadKind& kind, const std::string& start
 
     line = __LINE__; py::object found = self.attr("client").attr("query")(q.str());
     line = __LINE__; py::object rows_in = found.attr("result_set");
-    if (kind.empty_result_shortcut && py::len(rows_in) == 0)
-      return result(0, kind.success_msg, py::list());
+    // No rows: nothing to build, whatever the columns are.
+    if (py::len(rows_in) == 0) return result(0, kind.success_msg, py::list());
     line = __LINE__; py::list rows = kind.rows(found, kind.text_columns);
     return result(0, kind.success_msg, rows);
   } catch (py::error_already_set& e) {
@@ -76,6 +72,10 @@ py::dict read(py::handle self, const ReadKind& kind, py::handle start_date, py::
 }
 
 }  // namespace
+
+py::object platform_user(py::handle self) {
+  return self.attr("account_id")[py::slice(0, 8, 1)];
+}
 
 py::dict fun_read_position(py::object self, py::object start_date, py::object end_date) {
   return read(self, kPositionRead, start_date, end_date);

@@ -16,7 +16,6 @@ const ReadKind kPositionRead{
     "'{account}' ) ",
     {"day"},
     history_rows,
-    true,
     "success",
     2,
     true,
@@ -32,7 +31,6 @@ const ReadKind kOrderRead{
     "account_id = '{account}' ",
     {"trading_day", "day"},
     history_rows,
-    true,
     "success",
     2,
     true,
@@ -53,7 +51,6 @@ const ReadKind kDealRead{
     "account_id = '{account}' ) ",
     {"trading_day", "day"},
     history_rows,
-    true,
     "success",
     2,
     true,
@@ -118,7 +115,7 @@ constexpr std::string_view kEquityQuery =
     ")\n";
 
 const ReadKind kEquityRead{
-    "fund", fund_figures, kEquityQuery, kEquityQuery, {}, equity_rows, false, "success, ", 1, false,
+    "fund", fund_figures, kEquityQuery, kEquityQuery, {}, equity_rows, "success, ", 1, false,
 };
 
 }  // namespace pelmora::reads

@@ -24,7 +24,6 @@ struct ReadKind {
   std::string_view production_query;
   std::vector<std::string> text_columns;
   HistoryRows rows;
-  bool empty_result_shortcut;  // no rows: answer [] without building rows
 
   std::string_view success_msg;
   int failure_code;
@@ -35,6 +34,9 @@ extern const ReadKind kPositionRead;
 extern const ReadKind kOrderRead;
 extern const ReadKind kDealRead;
 extern const ReadKind kEquityRead;
+
+// The platform knows an account by the first eight characters of its id.
+py::object platform_user(py::handle self);
 
 // Live views.
 py::dict position_summary(py::handle self, py::handle data);
