@@ -142,20 +142,7 @@ def reset_targets(targets, data: demo.DemoData) -> None:
             caches += list(data.redis) if name == "*" else [name]
         else:
             raise ValueError(f"unknown reset target {target!r}")
-    if ch_tables:
-        client = clients.clickhouse()
-        try:
-            load.clickhouse_tables(client, dict.fromkeys(ch_tables))
-        finally:
-            client.close()
-    if mysql_tables:
-        conn = clients.mysql()
-        try:
-            load.mysql_tables(conn, dict.fromkeys(mysql_tables))
-        finally:
-            conn.close()
-    for cache in dict.fromkeys(caches):
-        load.redis_cache(cache)
+    load.reload(dict.fromkeys(ch_tables), dict.fromkeys(mysql_tables), dict.fromkeys(caches))
 
 
 @pytest.fixture

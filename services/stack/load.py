@@ -1,6 +1,7 @@
 """Loading the schema and the demo data into the stores; reloading single tables or caches."""
 from __future__ import annotations
 
+import contextlib
 from typing import Iterable
 
 from services import demo
@@ -105,20 +106,25 @@ def redis_cache(name: str) -> None:
 # -- everything ------------------------------------------------------------------------
 
 
+def reload(clickhouse: Iterable[str] | None = (), mysql: Iterable[str] | None = (),
+           caches: Iterable[str] = (), schema: bool = False) -> None:
+    """Puts the demo data back into the named ClickHouse tables, MySQL tables and Redis
+    caches (None: all of that store); with `schema`, both stores' schemas are recreated
+    first. A store is connected to only when something of it is named."""
+    if schema or clickhouse is None or clickhouse:
+        with contextlib.closing(clients.clickhouse()) as ch:
+            if schema:
+                clickhouse_schema(ch)
+            clickhouse_tables(ch, clickhouse)
+    if schema or mysql is None or mysql:
+        with contextlib.closing(clients.mysql()) as conn:
+            if schema:
+                mysql_schema(conn)
+            mysql_tables(conn, mysql)
+    for name in caches:
+        redis_cache(name)
+
+
 def load_all(include_redis: bool = True) -> None:
     """Schema and demo data everywhere: a second run resets whatever tests changed."""
-    ch = clients.clickhouse()
-    try:
-        clickhouse_schema(ch)
-        clickhouse_tables(ch)
-    finally:
-        ch.close()
-    conn = clients.mysql()
-    try:
-        mysql_schema(conn)
-        mysql_tables(conn)
-    finally:
-        conn.close()
-    if include_redis:
-        for name in demo.build().redis:
-            redis_cache(name)
+    reload(None, None, demo.build().redis if include_redis else (), schema=True)
