@@ -8,9 +8,11 @@ import pytest
 import pelmora.Pelmora as P
 from pelmora.Pelmora import Pelmora
 
+from services import endpoints as ep
+
 # The live reads reach the platform on its fixed port; a private simulator on another
-# loopback address lets each test choose what the platform holds.
-PRIVATE_PLATFORM_HOST = "127.0.0.13"
+# loopback address (beside the stack's own) lets each test choose what the platform holds.
+PRIVATE_PLATFORM_HOST = ep.CENTRAL_HOST.rsplit(".", 1)[0] + ".13"
 
 
 @pytest.fixture

@@ -115,8 +115,9 @@ def test_live_reads_call_the_module_snapshot_function(account, private_platform,
     account.account_id = "8005002101"
     account.fun_read_deal()
     account.fun_read_order()
-    assert calls == [("127.0.0.13", "10911", "80050021", "580914", "trade"),
-                     ("127.0.0.13", "10911", "80050021", "580914", "entrust")]
+    host = P.RISK_PLATFORM_HOST  # the private simulator's address
+    assert calls == [(host, "10911", "80050021", "580914", "trade"),
+                     (host, "10911", "80050021", "580914", "entrust")]
 
 
 # --- argument checks ------------------------------------------------------------------
