@@ -1,6 +1,6 @@
 #include "core/statement.h"
 
-#include <memory>
+#include "core/host_literal.h"
 
 namespace pelmora {
 
@@ -37,24 +37,8 @@ Statement& Statement::fill(
 }
 
 Statement& Statement::literal(py::handle value) {
-  PyObject* v = value.ptr();
-  if (PyUnicode_Check(v)) return sql("'").quoted(text_of(value)).sql("'");
-  if (PyBool_Check(v)) return sql(v == Py_True ? "True" : "False");
-  if (PyLong_Check(v)) return sql(py::str(value).cast<std::string>());
-  if (PyFloat_Check(v)) {
-    // float's own repr, also for subclasses such as numpy.float64 whose repr
-    // would name the type
-    const double d = PyFloat_AsDouble(v);
-    std::unique_ptr<char, decltype(&PyMem_Free)> text(
-        PyOS_double_to_string(d, 'r', 0, Py_DTSF_ADD_DOT_0, nullptr), &PyMem_Free);
-    if (!text) throw py::error_already_set();
-    return sql(text.get());
-  }
-  if (py::hasattr(value, "dtype") && py::hasattr(value, "item")) {
-    py::object plain = value.attr("item")();
-    if (!plain.is(value) && !py::hasattr(plain, "dtype")) return literal(plain);
-  }
-  return sql(py::repr(value).cast<std::string>());
+  write_host_literal(text_, value);
+  return *this;
 }
 
 Statement& Statement::insert_row(std::string_view opening, py::handle columns, py::handle values,

@@ -36,10 +36,7 @@ class Statement {
   Statement& fill(std::string_view tmpl,
                   std::initializer_list<std::pair<std::string_view, std::string_view>> values);
 
-  // A value in its host literal form: texts in single quotes (escaped),
-  // integers as digits, floats as the host's text of the float, bools as
-  // True/False; numpy scalars as the Python value they hold; anything else
-  // as its repr.
+  // A value in its host literal form (core/host_literal.h).
   Statement& literal(py::handle value);
 
   // opening + "a, b, c" + ") values (" + literals joined by ", " + closing:

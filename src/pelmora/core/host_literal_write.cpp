@@ -1,0 +1,47 @@
+#include <memory>
+
+#include "core/host_literal.h"
+#include "core/statement.h"
+
+namespace pelmora {
+
+void write_host_literal(std::string& out, py::handle value) {
+  PyObject* v = value.ptr();
+  if (PyUnicode_Check(v)) {
+    out.push_back('\'');
+    out.append(escape_quoted(text_of(value)));
+    out.push_back('\'');
+    return;
+  }
+  if (PyBool_Check(v)) {
+    out.append(v == Py_True ? "True" : "False");
+    return;
+  }
+  if (PyLong_Check(v)) {
+    // int's own text, also for subclasses (numpy ints, IntEnum) whose str may differ
+    py::object digits = py::reinterpret_steal<py::object>(PyLong_Type.tp_repr(v));
+    if (!digits) throw py::error_already_set();
+    out.append(digits.cast<std::string>());
+    return;
+  }
+  if (PyFloat_Check(v)) {
+    // float's own repr, also for subclasses such as numpy.float64 whose repr
+    // would name the type
+    const double d = PyFloat_AsDouble(v);
+    std::unique_ptr<char, decltype(&PyMem_Free)> text(
+        PyOS_double_to_string(d, 'r', 0, Py_DTSF_ADD_DOT_0, nullptr), &PyMem_Free);
+    if (!text) throw py::error_already_set();
+    out.append(text.get());
+    return;
+  }
+  if (py::hasattr(value, "dtype") && py::hasattr(value, "item")) {
+    py::object plain = value.attr("item")();
+    if (!plain.is(value) && !py::hasattr(plain, "dtype")) {
+      write_host_literal(out, plain);
+      return;
+    }
+  }
+  out.append(py::repr(value).cast<std::string>());
+}
+
+}  // namespace pelmora
