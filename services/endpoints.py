@@ -1,7 +1,6 @@
 """Addresses and credentials of the desk's services, as the library is built to use them.
 
-Server addresses come from endpoints.env (shared with the build); ports, users and
-passwords are the fixed values the library carries.
+Everything comes from endpoints.env, the file the build reads for the library's own constants.
 """
 from __future__ import annotations
 
@@ -24,37 +23,39 @@ def read_endpoints(path: Path = ENDPOINTS_FILE) -> dict[str, str]:
     return values
 
 
-_HOSTS = read_endpoints()
+_E = read_endpoints()
 
-CENTRAL_HOST = _HOSTS["CENTRAL_HOST"]
-RISK_PLATFORM_HOST = _HOSTS["RISK_PLATFORM_HOST"]
+CENTRAL_HOST = _E["CENTRAL_HOST"]
+RISK_PLATFORM_HOST = _E["RISK_PLATFORM_HOST"]
 PROD_REDIS_HOSTS = {
-    "prod": _HOSTS["PROD_REDIS_HOST_PROD"],
-    "prod67": _HOSTS["PROD_REDIS_HOST_PROD67"],
-    "prod65": _HOSTS["PROD_REDIS_HOST_PROD65"],
+    "prod": _E["PROD_REDIS_HOST_PROD"],
+    "prod67": _E["PROD_REDIS_HOST_PROD67"],
+    "prod65": _E["PROD_REDIS_HOST_PROD65"],
 }
 
-CLICKHOUSE_PORT = 23875
+CLICKHOUSE_PORT = int(_E["CLICKHOUSE_PORT"])
+CLICKHOUSE_USER = _E["CLICKHOUSE_USER"]
+CLICKHOUSE_PASSWORD = _E["CLICKHOUSE_PASSWORD"]
+RESEARCH_USER = _E["RESEARCH_USER"]
+RESEARCH_PASSWORD = _E["RESEARCH_PASSWORD"]
 CLICKHOUSE_USERS = {
     # user: (password, read-only)
-    "pelmora": ("Ramblex_qp_5!", False),
-    "read_factors": ("Ramblex_7k40918", True),
+    CLICKHOUSE_USER: (CLICKHOUSE_PASSWORD, False),
+    RESEARCH_USER: (RESEARCH_PASSWORD, True),
 }
-CLICKHOUSE_USER = "pelmora"
-CLICKHOUSE_PASSWORD = CLICKHOUSE_USERS["pelmora"][0]
-RESEARCH_USER = "read_factors"
-RESEARCH_PASSWORD = CLICKHOUSE_USERS["read_factors"][0]
 
-MYSQL_PORT = 3306
-MYSQL_USER = "pelmora"
-MYSQL_PASSWORD = "quorvanix_5736#"
-MYSQL_DATABASE = "trade"
+MYSQL_PORT = int(_E["MYSQL_PORT"])
+MYSQL_USER = _E["MYSQL_USER"]
+MYSQL_PASSWORD = _E["MYSQL_PASSWORD"]
+MYSQL_DATABASE = _E["MYSQL_DATABASE"]
+MYSQL_CHARSET = _E["MYSQL_CHARSET"]
 
-REDIS_PORT = 6379
-CENTRAL_REDIS_PASSWORD = "!Tvelmox@kpj"
-PROD_REDIS_PASSWORD = "81vbn@47plm"
+REDIS_PORT = int(_E["REDIS_PORT"])
+CENTRAL_REDIS_PASSWORD = _E["CENTRAL_REDIS_PASSWORD"]
+PROD_REDIS_PASSWORD = _E["PROD_REDIS_PASSWORD"]
 
-RISK_PLATFORM_PORT = 10911
+RISK_PLATFORM_PORT = int(_E["RISK_PLATFORM_PORT"])
+RISK_PLATFORM_PASSWORD = _E["RISK_PLATFORM_PASSWORD"]
 
 
 @dataclass(frozen=True)

@@ -6,6 +6,7 @@
 #include "account/account.h"
 #include "bindings.h"
 #include "core/host.h"
+#include "pelmora_endpoints.h"
 #include "reads/reads.h"
 
 namespace py = pybind11;
@@ -101,6 +102,7 @@ void define_pelmora(py::module_& m) {
 
 PYBIND11_MODULE(Pelmora, m) {
   pelmora::set_module(m);
+  m.attr("__version__") = PELMORA_VERSION;
   import_host_modules(m);
   import_snapshot_module(m);
   m.attr("warnings").attr("filterwarnings")("ignore");

@@ -1,45 +1,47 @@
-#include <pybind11/stl.h>
-
 #include "account/account.h"
-#include "account/endpoints.h"
 #include "core/clock.h"
+#include "core/guard.h"
 #include "core/host.h"
 #include "core/result.h"
 #include "core/statement.h"
+#include "core/stores.h"
 
 namespace pelmora::account {
 
 namespace {
 constexpr int kFailed = 4003;
+
+constexpr std::string_view kLoginQuery =
+    " select count(*) n from factors.t_account_info where '{now}' >= zip_begindate and '{now}' < "
+    "zip_enddate and account_id = '{account}' and acquire_info_key = '{key}' ";
+constexpr std::string_view kCopyAccountQuery =
+    " select copy_account_id from factors.t_assetacc_match where account_id = '{account}' and "
+    "is_valid = 1 ";
+
+const StatementTemplates kTemplates{{"login", kLoginQuery}, {"copy_account", kCopyAccountQuery}};
 }  // namespace
 
 py::object fun_clickhouse_connect(py::object self) {
-  try {
-    py::object client = open_clickhouse();
-    self.attr("client") = client;
-    self.attr("connect_tag") = 0;
-    py::print(result(0, "connect to database"));
-  } catch (py::error_already_set& e) {
-    if (!is_exception(e)) throw;
-    py::str msg = error_repr(e);
-    self.attr("connect_tag") = kFailed;
-    py::print(result(kFailed, msg));
-  }
+  guarded(
+      [&] {
+        py::object client = stores::open_clickhouse();
+        self.attr("client") = client;
+        self.attr("connect_tag") = 0;
+        py::print(result(0, "connect to database"));
+      },
+      [&](const py::str& msg) {
+        self.attr("connect_tag") = kFailed;
+        py::print(result(kFailed, msg));
+      });
   return py::none();
 }
 
 py::object fun_login(py::object self) {
   const std::string now = now_text("%Y-%m-%d %H:%M:%S");
+  const std::string account = text_of(self.attr("account_id"));
+  const std::string key = text_of(self.attr("acquire_key"));
   Statement q;
-  q.sql(" select count(*) n from factors.t_account_info where '")
-      .quoted(now)
-      .sql("' >= zip_begindate and '")
-      .quoted(now)
-      .sql("' < zip_enddate and account_id = '")
-      .quoted(self.attr("account_id"))
-      .sql("' and acquire_info_key = '")
-      .quoted(self.attr("acquire_key"))
-      .sql("' ");
+  q.fill(kLoginQuery, {{"now", now}, {"account", account}, {"key", key}});
   py::object found = self.attr("client").attr("query")(q.str());
 
   if (!py::bool_(self.attr("redis_conn").attr("ping")())) {
@@ -57,10 +59,9 @@ py::object fun_login(py::object self) {
 }
 
 py::object fun_check_replicate(py::object self) {
+  const std::string account = text_of(self.attr("account_id"));
   Statement q;
-  q.sql(" select copy_account_id from factors.t_assetacc_match where account_id = '")
-      .quoted(self.attr("account_id"))
-      .sql("' and is_valid = 1 ");
+  q.fill(kCopyAccountQuery, {{"account", account}});
   py::object rows = self.attr("client").attr("query")(q.str()).attr("result_set");
   if (py::len(rows) > 0) {
     self.attr("copy_account_id") = rows[py::int_(0)][py::int_(0)];

@@ -1,6 +1,6 @@
 #include "account/account.h"
-#include "account/endpoints.h"
 #include "core/host.h"
+#include "core/stores.h"
 
 namespace pelmora::account {
 
@@ -16,13 +16,13 @@ void construct(py::object self, py::object account_id, py::object acquire_key, p
   self.attr("account_id") = account_id;
   self.attr("acquire_key") = acquire_key;
   self.attr("user_id") = user_id;
-  self.attr("redis_conn") = redis_for_env(env);
+  self.attr("redis_conn") = stores::redis_for_env(env);
   call_method(self, "fun_login");
 
   self.attr("update_times") = 0;
   self.attr("update_df") = module_attr("pd").attr("DataFrame")();
   self.attr("if_copy") = false;
-  self.attr("copy_redis_conn") = central_redis();
+  self.attr("copy_redis_conn") = stores::central_redis();
   call_method(self, "fun_check_replicate");
 }
 

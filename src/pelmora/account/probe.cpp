@@ -1,21 +1,22 @@
 #include "account/account.h"
-#include "account/endpoints.h"
+#include "core/guard.h"
 #include "core/host.h"
+#include "core/stores.h"
 
 namespace pelmora::account {
 
 using namespace pybind11::literals;
 
 bool risk_platform_connected(py::object) {
-  try {
-    py::object conn = module_attr("socket").attr("create_connection")(
-        py::make_tuple(risk_platform_host(), kRiskPlatformPort), "timeout"_a = kProbeTimeout);
-    conn.attr("close")();
-    return true;
-  } catch (py::error_already_set& e) {
-    if (!is_exception(e)) throw;
-    return false;
-  }
+  return guarded(
+      [] {
+        py::object conn = module_attr("socket").attr("create_connection")(
+            py::make_tuple(stores::risk_platform_host(), stores::port_number(stores::kRiskPlatformPort)),
+            "timeout"_a = stores::kProbeTimeout);
+        conn.attr("close")();
+        return true;
+      },
+      [](const py::str&) { return false; });
 }
 
 }  // namespace pelmora::account

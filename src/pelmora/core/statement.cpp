@@ -14,8 +14,7 @@ std::string escape_quoted(std::string_view value) {
   return out;
 }
 
-Statement& Statement::fill(
-    std::string_view tmpl, std::initializer_list<std::pair<std::string_view, std::string_view>> values) {
+Statement& Statement::fill(std::string_view tmpl, const Value* first, const Value* last) {
   while (!tmpl.empty()) {
     auto open = tmpl.find('{');
     if (open == std::string_view::npos) break;
@@ -23,8 +22,8 @@ Statement& Statement::fill(
     if (close == std::string_view::npos) break;
     auto name = tmpl.substr(open + 1, close - open - 1);
     const std::string_view* value = nullptr;
-    for (const auto& [key, v] : values)
-      if (key == name) value = &v;
+    for (const Value* v = first; v != last; ++v)
+      if (v->first == name) value = &v->second;
     if (value) {
       sql(tmpl.substr(0, open));
       quoted(*value);
@@ -56,6 +55,25 @@ Statement& Statement::insert_row(std::string_view opening, py::handle columns, p
     sep = ", ";
   }
   return sql(closing);
+}
+
+namespace {
+std::vector<NamedTemplate>& registry() {
+  static std::vector<NamedTemplate> templates;
+  return templates;
+}
+}  // namespace
+
+StatementTemplates::StatementTemplates(std::initializer_list<NamedTemplate> templates) {
+  registry().insert(registry().end(), templates.begin(), templates.end());
+}
+
+const std::vector<NamedTemplate>& StatementTemplates::all() { return registry(); }
+
+std::string_view statement_template(std::string_view name) {
+  for (const auto& t : registry())
+    if (t.name == name) return t.text;
+  throw py::key_error(std::string(name));
 }
 
 std::string text_of(py::handle value) {

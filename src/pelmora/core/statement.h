@@ -6,8 +6,9 @@
 #include <pybind11/pybind11.h>
 #include <initializer_list>
 #include <string>
-#include <utility>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace pelmora {
 namespace py = pybind11;
@@ -33,8 +34,14 @@ class Statement {
 
   // Appends a template whose {name} markers sit between quotes and take
   // the named values, escaped. Markers without a value stay as they are.
-  Statement& fill(std::string_view tmpl,
-                  std::initializer_list<std::pair<std::string_view, std::string_view>> values);
+  using Value = std::pair<std::string_view, std::string_view>;
+  Statement& fill(std::string_view tmpl, std::initializer_list<Value> values) {
+    return fill(tmpl, values.begin(), values.end());
+  }
+  Statement& fill(std::string_view tmpl, const std::vector<Value>& values) {
+    return fill(tmpl, values.data(), values.data() + values.size());
+  }
+  Statement& fill(std::string_view tmpl, const Value* first, const Value* last);
 
   // A value in its host literal form (core/host_literal.h).
   Statement& literal(py::handle value);
@@ -50,5 +57,20 @@ class Statement {
  private:
   std::string text_;
 };
+
+// Every statement template of the library by name, so tests run the library's
+// own texts (the private `_statement` helper). Each area registers its
+// templates with a file-scope StatementTemplates object.
+struct NamedTemplate {
+  std::string_view name;
+  std::string_view text;
+};
+class StatementTemplates {
+ public:
+  StatementTemplates(std::initializer_list<NamedTemplate> templates);
+  static const std::vector<NamedTemplate>& all();
+};
+// The template registered under this name; throws KeyError when none is.
+std::string_view statement_template(std::string_view name);
 
 }  // namespace pelmora

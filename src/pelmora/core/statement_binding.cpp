@@ -1,7 +1,23 @@
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "bindings.h"
 #include "core/statement.h"
 
 namespace pelmora {
+
+namespace {
+
+// fill() with the values of a dict (texts only, as the library passes them).
+py::str fill_with(std::string_view tmpl, const py::dict& values) {
+  std::vector<std::pair<std::string, std::string>> owned;
+  for (auto item : values) owned.emplace_back(text_of(item.first), text_of(item.second));
+  std::vector<Statement::Value> views(owned.begin(), owned.end());
+  return Statement().fill(tmpl, views).str();
+}
+
+}  // namespace
 
 void bind_statements(py::module_& m) {
   m.def(
@@ -11,6 +27,23 @@ void bind_statements(py::module_& m) {
       },
       py::arg("opening"), py::arg("columns"), py::arg("values"), py::arg("closing"),
       "One row's INSERT text as the uploads build it.");
+  m.def(
+      "_fill", [](std::string_view tmpl, const py::kwargs& values) { return fill_with(tmpl, values); },
+      py::arg("template"), "A template with its {name} markers filled, values escaped.");
+  m.def(
+      "_statement",
+      [](std::string_view name, const py::kwargs& values) {
+        return fill_with(statement_template(name), values);
+      },
+      py::arg("name"), "The library's statement of that name, its markers filled as the library fills them.");
+  m.def(
+      "_statement_names",
+      [] {
+        py::list names;
+        for (const auto& t : StatementTemplates::all()) names.append(py::str(t.name.data(), t.name.size()));
+        return names;
+      },
+      "Names of the library's statement templates.");
 }
 
 }  // namespace pelmora

@@ -2,11 +2,12 @@
 // check, the query and the rows; read_kinds.cpp holds what differs.
 #include <string>
 
-#include "account/endpoints.h"
 #include "core/clock.h"
+#include "core/guard.h"
 #include "core/host.h"
 #include "core/result.h"
 #include "core/statement.h"
+#include "core/stores.h"
 #include "reads/read_kinds.h"
 #include "reads/reads.h"
 
@@ -18,7 +19,6 @@ constexpr std::string_view kPlatformDown = "风控平台连接失败, 请检查�
 constexpr std::string_view kPlatformRefused = "风控平台实时数据查询失败, 请检查账号信息";
 constexpr std::string_view kBadDate = "日期格式有误, 请修改后重新执行";
 constexpr std::string_view kNoSimulationOrders = "仿真环境暂不提供实时/历史委托查询服务。";
-constexpr const char* kPlatformPassword = "580914";
 
 bool is_production(py::handle self) {
   py::object first = self.attr("account_id")[py::int_(0)];
@@ -28,37 +28,37 @@ bool is_production(py::handle self) {
 py::dict live(py::handle self, const ReadKind& kind) {
   if (!py::bool_(self.attr("risk_platform_connected")())) return result(1, kPlatformDown);
   py::object snapshot = module_attr("query_trader_all_info")(
-      account::risk_platform_host(), account::kRiskPlatformPortText, platform_user(self),
-      kPlatformPassword, py::str(kind.live_option.data(), kind.live_option.size()));
+      stores::risk_platform_host(), py::str(stores::kRiskPlatformPort.data(), stores::kRiskPlatformPort.size()),
+      platform_user(self), stores::kRiskPlatformPassword, py::str(kind.live_option.data(), kind.live_option.size()));
   if (!py::bool_(snapshot[py::str("登录成功")])) return result(1, kPlatformRefused);
   return kind.live_view(self, snapshot[py::str("data")]);
 }
 
 py::dict history(py::handle self, const ReadKind& kind, const std::string& start,
                  const std::string& end) {
-  int line = __LINE__;
-  try {
-    line = __LINE__; const bool production = is_production(self);
-    std::string_view tmpl = production ? kind.production_query : kind.simulation_query;
-    if (tmpl.empty()) return result(2, kNoSimulationOrders);
+  StepLine at;
+  return guarded(
+      [&]() -> py::dict {
+        const bool production = PELMORA_STEP(at, is_production(self));
+        std::string_view tmpl = production ? kind.production_query : kind.simulation_query;
+        if (tmpl.empty()) return result(2, kNoSimulationOrders);
 
-    line = __LINE__; std::string account = text_of(self.attr("account_id"));
-    line = __LINE__; std::string account8 = text_of(platform_user(self));
-    Statement q;
-    q.fill(tmpl, {{"start", start}, {"end", end}, {"account", account}, {"account8", account8}});
+        const std::string account = PELMORA_STEP(at, text_of(self.attr("account_id")));
+        const std::string account8 = PELMORA_STEP(at, text_of(platform_user(self)));
+        Statement q;
+        q.fill(tmpl, {{"start", start}, {"end", end}, {"account", account}, {"account8", account8}});
 
-    line = __LINE__; py::object found = self.attr("client").attr("query")(q.str());
-    line = __LINE__; py::object rows_in = found.attr("result_set");
-    // No rows: nothing to build, whatever the columns are.
-    if (py::len(rows_in) == 0) return result(0, kind.success_msg, py::list());
-    line = __LINE__; py::list rows = kind.rows(found, kind.text_columns);
-    return result(0, kind.success_msg, rows);
-  } catch (py::error_already_set& e) {
-    if (!is_exception(e)) throw;
-    py::str msg = error_repr(e);
-    if (kind.failure_line_no) msg = py::str(std::string(msg) + "line_no: " + std::to_string(line));
-    return result(kind.failure_code, msg);
-  }
+        py::object found = PELMORA_STEP(at, self.attr("client").attr("query")(q.str()));
+        py::object rows_in = PELMORA_STEP(at, found.attr("result_set"));
+        // No rows: nothing to build, whatever the columns are.
+        if (py::len(rows_in) == 0) return result(0, kind.success_msg, py::list());
+        py::list rows = PELMORA_STEP(at, kind.rows(found, kind.text_columns));
+        return result(0, kind.success_msg, rows);
+      },
+      [&](py::str msg) {
+        if (kind.failure_line_no) msg = py::str(std::string(msg) + "line_no: " + std::to_string(at.line));
+        return result(kind.failure_code, msg);
+      });
 }
 
 py::dict read(py::handle self, const ReadKind& kind, py::handle start_date, py::handle end_date) {

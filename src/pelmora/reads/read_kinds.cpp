@@ -1,59 +1,61 @@
 #include "reads/read_kinds.h"
 
+#include "core/statement.h"
+
 namespace pelmora::reads {
 
 const ReadKind kPositionRead{
-    "position",
-    position_summary,
-    "select * from simulate.ctp_positionstatics where day >= '{start}' and day <= '{end}' and "
-    "account_id = '{account}'  ",
-    "select * from (select day,instrument_id,direction,open_price,average_price, "
-    "position,exchange_id,account_id,market_value,vendor ,product_code,product from "
-    "trade.is_cpositionstatics where day >= '{start}' and day <= '{end}' and account_id = "
-    "'{account}' UNION ALL select day, instrument_id, direction, open_price, average_price, "
-    "position, exchange_id, account_id, market_value, vendor ,product_code, product from "
-    "trade.idata_cpositionstatics where day >= '{start}' and day <= '{end}' and account_id = "
-    "'{account}' ) ",
-    {"day"},
-    history_rows,
-    "success",
-    2,
-    true,
+    /*live_option=*/"position",
+    /*live_view=*/position_summary,
+    /*simulation_query=*/"select * from simulate.ctp_positionstatics where day >= '{start}' and day <= '{end}' and "
+        "account_id = '{account}'  ",
+    /*production_query=*/"select * from (select day,instrument_id,direction,open_price,average_price, "
+        "position,exchange_id,account_id,market_value,vendor ,product_code,product from "
+        "trade.is_cpositionstatics where day >= '{start}' and day <= '{end}' and account_id = "
+        "'{account}' UNION ALL select day, instrument_id, direction, open_price, average_price, "
+        "position, exchange_id, account_id, market_value, vendor ,product_code, product from "
+        "trade.idata_cpositionstatics where day >= '{start}' and day <= '{end}' and account_id = "
+        "'{account}' ) ",
+    /*text_columns=*/{"day"},
+    /*rows=*/history_rows,
+    /*success_msg=*/"success",
+    /*failure_code=*/2,
+    /*failure_line_no=*/true,
 };
 
 const ReadKind kOrderRead{
-    "entrust",
-    pass_through,
-    "",
-    " SELECT day, trading_day, trading_time, instrument_id, entrust_direction, price, "
-    "entrust_volume, deal_volume, exchange_id, entrust_serial_no, entrust_status FROM "
-    "trade.is_corderdetail WHERE trading_day >= '{start}' and trading_day <= '{end}' and "
-    "account_id = '{account}' ",
-    {"trading_day", "day"},
-    history_rows,
-    "success",
-    2,
-    true,
+    /*live_option=*/"entrust",
+    /*live_view=*/pass_through,
+    /*simulation_query=*/"",
+    /*production_query=*/" SELECT day, trading_day, trading_time, instrument_id, entrust_direction, price, "
+        "entrust_volume, deal_volume, exchange_id, entrust_serial_no, entrust_status FROM "
+        "trade.is_corderdetail WHERE trading_day >= '{start}' and trading_day <= '{end}' and "
+        "account_id = '{account}' ",
+    /*text_columns=*/{"trading_day", "day"},
+    /*rows=*/history_rows,
+    /*success_msg=*/"success",
+    /*failure_code=*/2,
+    /*failure_line_no=*/true,
 };
 
 const ReadKind kDealRead{
-    "trade",
-    pass_through,
-    "select * from simulate.ctp_dealdetail where trading_day >= '{start}' and trading_day <= "
-    "'{end}' and account_id = '{account}'  ",
-    "select * from (select day, trading_day, trading_time, instrument_id, entrust_direction, "
-    "price, volume, commission, exchange_id, product, vendor, product_code, entrust_serial_no, "
-    "account_id, trade_id from trade.is_cdealdetail where trading_day >= '{start}' and "
-    "trading_day <= '{end}' and account_id = '{account}' UNION ALL select day, trading_day, "
-    "trading_time, instrument_id, entrust_direction, price, volume, commission, exchange_id, "
-    "product, vendor, product_code, entrust_serial_no, account_id, trade_id from "
-    "trade.idata_cdealdetail where trading_day >= '{start}' and trading_day <= '{end}' and "
-    "account_id = '{account}' ) ",
-    {"trading_day", "day"},
-    history_rows,
-    "success",
-    2,
-    true,
+    /*live_option=*/"trade",
+    /*live_view=*/pass_through,
+    /*simulation_query=*/"select * from simulate.ctp_dealdetail where trading_day >= '{start}' and trading_day <= "
+        "'{end}' and account_id = '{account}'  ",
+    /*production_query=*/"select * from (select day, trading_day, trading_time, instrument_id, entrust_direction, "
+        "price, volume, commission, exchange_id, product, vendor, product_code, entrust_serial_no, "
+        "account_id, trade_id from trade.is_cdealdetail where trading_day >= '{start}' and "
+        "trading_day <= '{end}' and account_id = '{account}' UNION ALL select day, trading_day, "
+        "trading_time, instrument_id, entrust_direction, price, volume, commission, exchange_id, "
+        "product, vendor, product_code, entrust_serial_no, account_id, trade_id from "
+        "trade.idata_cdealdetail where trading_day >= '{start}' and trading_day <= '{end}' and "
+        "account_id = '{account}' ) ",
+    /*text_columns=*/{"trading_day", "day"},
+    /*rows=*/history_rows,
+    /*success_msg=*/"success",
+    /*failure_code=*/2,
+    /*failure_line_no=*/true,
 };
 
 // One query for both kinds of account: the simulation half by the whole
@@ -115,7 +117,25 @@ constexpr std::string_view kEquityQuery =
     ")\n";
 
 const ReadKind kEquityRead{
-    "fund", fund_figures, kEquityQuery, kEquityQuery, {}, equity_rows, "success, ", 1, false,
+    /*live_option=*/"fund",
+    /*live_view=*/fund_figures,
+    /*simulation_query=*/kEquityQuery,
+    /*production_query=*/kEquityQuery,
+    /*text_columns=*/{},
+    /*rows=*/equity_rows,
+    /*success_msg=*/"success, ",
+    /*failure_code=*/1,
+    /*failure_line_no=*/false,
+};
+
+// The history statements by name, for tests that run the library's own texts.
+const StatementTemplates kTemplates{
+    {"position_history_simulation", kPositionRead.simulation_query},
+    {"position_history_production", kPositionRead.production_query},
+    {"order_history_production", kOrderRead.production_query},
+    {"deal_history_simulation", kDealRead.simulation_query},
+    {"deal_history_production", kDealRead.production_query},
+    {"equity_history", kEquityQuery},
 };
 
 }  // namespace pelmora::reads

@@ -1,11 +1,11 @@
-#include "account/endpoints.h"
+#include "core/stores.h"
 
 #include <array>
 #include <string_view>
 
 #include "core/host.h"
 
-namespace pelmora::account {
+namespace pelmora::stores {
 
 using namespace pybind11::literals;
 
@@ -23,7 +23,7 @@ bool is_prod_env(py::handle env) {
 
 py::object open_redis(py::handle host, const char* password) {
   return module_attr("redis").attr("Redis")(
-      "host"_a = host, "port"_a = kRedisPort, "password"_a = password, "db"_a = 0,
+      "host"_a = host, "port"_a = port_number(kRedisPort), "password"_a = password, "db"_a = 0,
       "decode_responses"_a = true, "socket_timeout"_a = kRedisSocketTimeout);
 }
 
@@ -32,10 +32,10 @@ py::object open_redis(py::handle host, const char* password) {
 py::object central_host() { return module_attr("CENTRAL_HOST"); }
 py::object risk_platform_host() { return module_attr("RISK_PLATFORM_HOST"); }
 
-py::object open_clickhouse() {
+py::object open_clickhouse(const char* user, const char* password) {
   return module_attr("clickhouse_connect")
-      .attr("get_client")("host"_a = central_host(), "port"_a = kClickHousePort,
-                          "username"_a = kClickHouseUser, "password"_a = kClickHousePassword);
+      .attr("get_client")("host"_a = central_host(), "port"_a = port_number(kClickHousePort),
+                          "username"_a = user, "password"_a = password);
 }
 
 py::object redis_for_env(py::handle env) {
@@ -47,8 +47,17 @@ py::object central_redis() { return open_redis(central_host(), kCentralRedisPass
 
 py::object open_mysql() {
   return module_attr("pymysql").attr("connect")(
-      "host"_a = central_host(), "port"_a = kMySqlPort, "user"_a = kMySqlUser,
+      "host"_a = central_host(), "port"_a = port_number(kMySqlPort), "user"_a = kMySqlUser,
       "password"_a = kMySqlPassword, "database"_a = kMySqlDatabase, "charset"_a = kMySqlCharset);
 }
 
-}  // namespace pelmora::account
+Closing::~Closing() {
+  try {
+    obj_.attr("close")();
+  } catch (py::error_already_set& e) {
+    // A failing close must not hide the call's own outcome.
+    e.discard_as_unraisable("closing a store handle");
+  }
+}
+
+}  // namespace pelmora::stores

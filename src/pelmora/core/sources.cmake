@@ -1,0 +1,20 @@
+# Sources of the core area.
+target_sources(Pelmora PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/clock.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/guard.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/host.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/host_literal_write.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/records.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/records_binding.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/records_cells.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/records_float.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/records_input.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/records_kind.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/records_object.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/records_temporal.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/records_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/result.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/statement.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/statement_binding.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/stores.cpp
+)
