@@ -25,10 +25,11 @@ def test_host_modules_and_snapshot_function_are_module_names():
     assert P.query_trader_all_info is Stravenor.query_trader_all_info
 
 
-def test_endpoint_constants_default_to_the_local_stack():
-    assert P.CENTRAL_HOST == "127.0.0.1"
-    assert P.PROD_REDIS_HOSTS == {"prod": "127.0.0.2", "prod67": "127.0.0.3", "prod65": "127.0.0.4"}
-    assert P.RISK_PLATFORM_HOST == "127.0.0.1"
+def test_endpoint_constants_are_the_build_defaults_of_endpoints_env():
+    from services import endpoints as ep
+    assert P.CENTRAL_HOST == ep.CENTRAL_HOST
+    assert P.PROD_REDIS_HOSTS == ep.PROD_REDIS_HOSTS
+    assert P.RISK_PLATFORM_HOST == ep.RISK_PLATFORM_HOST
 
 
 def test_import_ignores_all_warnings_process_wide():
