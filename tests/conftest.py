@@ -31,27 +31,32 @@ trade); a Redis cache "redis:<name>" (flushed, then its demo entries written aga
 """
 from __future__ import annotations
 
-import sys
+import warnings
 from dataclasses import dataclass
-from pathlib import Path
 
 import pytest
 
-REPO_ROOT = Path(__file__).resolve().parent.parent
-if str(REPO_ROOT) not in sys.path:
-    sys.path.insert(0, str(REPO_ROOT))
+from services import demo
+from services import endpoints as ep
+from services.stack import clients, lifecycle, load
+from tests.fakes import FakeStores
 
-from services import demo  # noqa: E402  (needs the repository on the path)
-from services import endpoints as ep  # noqa: E402
-from services.stack import clients, lifecycle, load  # noqa: E402
+# Importing the library installs a process-wide "ignore" filter, as its users expect;
+# the tests want to see warnings, so the filters are put back after the import.
+_filters = warnings.filters[:]
+try:
+    import pelmora.Pelmora  # noqa: F401
+except ImportError:  # not built: the stack tests still run
+    pass
+warnings.filters[:] = _filters
 
 
-def pytest_configure(config):
-    config.addinivalue_line(
-        "markers",
-        "stack_reset(*targets): reload the demo data of these stores before and after the test "
-        "('db.table', 'mysql:<table>', 'redis:<cache>', 'clickhouse:*', 'mysql:*', 'redis:*')",
-    )
+def pytest_collection_modifyitems(items):
+    # Every test that reaches the real services carries the "stack" marker, so
+    # `-m "not stack"` selects the quick tests (fakes and pure functions).
+    for item in items:
+        if "stack" in getattr(item, "fixturenames", ()):
+            item.add_marker(pytest.mark.stack)
 
 
 @dataclass
@@ -124,6 +129,22 @@ def platform(stack) -> tuple[str, int]:
     if not stack.platform_available:
         pytest.skip(f"risk platform simulator not available: {stack.states['platform'].detail}")
     return ep.RISK_PLATFORM_HOST, ep.RISK_PLATFORM_PORT
+
+
+@pytest.fixture
+def fake_stores(monkeypatch):
+    """FakeStores substituted on `pelmora.Pelmora`: the ClickHouse client module, redis, the
+    socket module of the platform probe and the live snapshot function."""
+    import redis
+    import socket
+    import pelmora.Pelmora as P
+
+    fakes = FakeStores(redis)
+    monkeypatch.setattr(P, "clickhouse_connect", fakes.clickhouse_module())
+    monkeypatch.setattr(P, "redis", fakes.redis_module())
+    monkeypatch.setattr(P, "socket", fakes.socket_module(socket))
+    monkeypatch.setattr(P, "query_trader_all_info", fakes.snapshot_function())
+    return fakes
 
 
 def reset_targets(targets, data: demo.DemoData) -> None:

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds the package with AddressSanitizer and UndefinedBehaviorSanitizer into its own
+# virtual environment and runs the product's quick tests (no services: the history-row
+# encoder, the host-literal reader and the fake-store tests) under it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+PYTHON=${PYTHON:-python3}
+VENV=build/asan-venv
+FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
+
+[ -x "$VENV/bin/python" ] || "$PYTHON" -m venv --system-site-packages "$VENV"
+"$VENV/bin/python" -m pip install --disable-pip-version-check -q --no-build-isolation --no-deps \
+  -C build-dir=build/asan -C cmake.build-type=RelWithDebInfo \
+  -C "cmake.define.CMAKE_CXX_FLAGS=$FLAGS" -C "cmake.define.CMAKE_C_FLAGS=$FLAGS" \
+  -C "cmake.define.CMAKE_SHARED_LINKER_FLAGS=-fsanitize=address,undefined" \
+  -C "cmake.define.CMAKE_MODULE_LINKER_FLAGS=-fsanitize=address,undefined" .
+
+# The interpreter itself is not instrumented: the runtime is preloaded, and leaks of the
+# interpreter's own allocations are not ours to report.
+ASAN_LIB=$(${CXX:-g++} -print-file-name=libasan.so)
+export LD_PRELOAD="$ASAN_LIB"
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+exec "$VENV/bin/python" -m pytest -q -p no:cacheprovider -m "not stack" \
+  --rootdir=. -c pyproject.toml tests/records tests/pelmora "$@"

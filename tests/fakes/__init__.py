@@ -1,0 +1,174 @@
+"""Stand-ins for the stores and the platform, substituted on the module `pelmora.Pelmora`.
+
+They let routing, argument checks and failure codes run in milliseconds without services.
+The real stack stays the place for what only real services show (statement texts against
+the schema, data round trips, time zones, faults of a real store).
+"""
+from __future__ import annotations
+
+import types
+from dataclasses import dataclass, field
+from typing import Any, Callable
+
+
+@dataclass
+class Answer:
+    needle: str  # a piece of the statement text this answer is for
+    rows: list = field(default_factory=list)
+    columns: list = field(default_factory=list)
+    error: BaseException | None = None
+
+
+class QueryResult:
+    def __init__(self, rows, columns):
+        self.result_set = [tuple(r) for r in rows]
+        self.column_names = tuple(columns)
+
+
+class FakeClickHouse:
+    """Records every statement; answers queries from a list of (needle -> rows | error)."""
+
+    def __init__(self):
+        self.queries: list[str] = []
+        self.commands: list[str] = []
+        self.answers: list[Answer] = []
+        self.closed = 0
+
+    def answer(self, needle: str, rows=(), columns=(), error: BaseException | None = None) -> None:
+        self.answers.insert(0, Answer(needle, list(rows), list(columns), error))
+
+    def _find(self, text: str) -> Answer | None:
+        return next((a for a in self.answers if a.needle in text), None)
+
+    def query(self, text):
+        self.queries.append(text)
+        found = self._find(text)
+        if found and found.error:
+            raise found.error
+        return QueryResult(found.rows, found.columns) if found else QueryResult([], [])
+
+    def command(self, text):
+        self.commands.append(text)
+        found = self._find(text)
+        if found and found.error:
+            raise found.error
+        return None
+
+    def close(self):
+        self.closed += 1
+
+
+class FakeRedis:
+    """The few commands the library uses, on plain dictionaries."""
+
+    def __init__(self, host: str, password: str | None = None, **options):
+        self.host, self.password, self.options = host, password, options
+        self.ping_answer: Any = True
+        self.error: BaseException | None = None  # raised by every command when set
+        self.strings: dict[str, str] = {}
+        self.lists: dict[str, list[str]] = {}
+        self.hashes: dict[str, dict[str, str]] = {}
+
+    def _check(self):
+        if self.error is not None:
+            raise self.error
+
+    def ping(self):
+        self._check()
+        return self.ping_answer
+
+    def get(self, key):
+        self._check()
+        return self.strings.get(key)
+
+    def lrange(self, key, start, end):
+        self._check()
+        items = self.lists.get(key, [])
+        return items[start:] if end == -1 else items[start:end + 1]
+
+    def hgetall(self, key):
+        self._check()
+        return dict(self.hashes.get(key, {}))
+
+    def hkeys(self, key):
+        self._check()
+        return list(self.hashes.get(key, {}))
+
+    def hget(self, key, name):
+        self._check()
+        return self.hashes.get(key, {}).get(name)
+
+    def hset(self, key, name=None, value=None, mapping=None):
+        self._check()
+        h = self.hashes.setdefault(key, {})
+        added = 0
+        for k, v in ({name: value} if mapping is None else mapping).items():
+            added += k not in h
+            h[k] = str(v)
+        return added
+
+    def hdel(self, key, *names):
+        self._check()
+        h = self.hashes.get(key, {})
+        return sum(h.pop(n, None) is not None for n in names)
+
+
+class FakeStores:
+    """What the `fake_stores` fixture substitutes, and what the calls left behind."""
+
+    def __init__(self, real_redis_module):
+        self.clickhouse = FakeClickHouse()
+        self.clickhouse_error: BaseException | None = None  # raised by get_client when set
+        self.client_logins: list[dict] = []
+        self.caches: dict[str, FakeRedis] = {}
+        self.platform_open = True
+        self.snapshot_calls: list[tuple] = []
+        self.snapshot: Callable[..., dict] = lambda *args: {"登录成功": True, "data": []}
+        self._real_redis = real_redis_module
+
+    # --- the account register, so construction succeeds or fails on purpose
+    def register(self, account_id: str, key: str, valid: bool = True, copy_account: str | None = None):
+        self.clickhouse.answer("from factors.t_account_info where", rows=[[0]], columns=["n"])
+        self.clickhouse.answer(f"account_id = '{account_id}' and acquire_info_key = '{key}'",
+                               rows=[[1 if valid else 0]], columns=["n"])
+        if copy_account:
+            self.clickhouse.answer("from factors.t_assetacc_match", rows=[[copy_account]],
+                                   columns=["copy_account_id"])
+
+    def cache(self, host: str) -> FakeRedis:
+        return self.caches.setdefault(host, FakeRedis(host))
+
+    # --- module substitutes
+    def clickhouse_module(self):
+        def get_client(**kwargs):
+            self.client_logins.append(kwargs)
+            if self.clickhouse_error is not None:
+                raise self.clickhouse_error
+            return self.clickhouse
+        return types.SimpleNamespace(get_client=get_client)
+
+    def redis_module(self):
+        def make(host=None, password=None, **options):
+            cache = self.cache(host)
+            cache.password, cache.options = password, options
+            return cache
+        module = types.SimpleNamespace(**{k: getattr(self._real_redis, k) for k in dir(self._real_redis)
+                                          if not k.startswith("__")})
+        module.Redis = make
+        return module
+
+    def socket_module(self, real_socket):
+        def create_connection(address, timeout=None):
+            if not self.platform_open:
+                raise ConnectionRefusedError(111, "Connection refused")
+            return types.SimpleNamespace(close=lambda: None)
+        module = types.SimpleNamespace(**{k: getattr(real_socket, k) for k in dir(real_socket)
+                                          if not k.startswith("__")})
+        module.create_connection = create_connection
+        return module
+
+    def snapshot_function(self):
+        def query_trader_all_info(*args):
+            self.snapshot_calls.append(args)
+            return self.snapshot(*args)
+        return query_trader_all_info
