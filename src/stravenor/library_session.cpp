@@ -1,6 +1,4 @@
-#include "trader_session.h"
-
-#include "native_call.h"
+#include "library_session.h"
 
 namespace stravenor {
 namespace {
@@ -12,13 +10,8 @@ std::mutex& library_mutex() {
 
 }  // namespace
 
-TraderSession::TraderSession(const TraderLibrary& lib)
-    : lib_(lib), lock_(library_mutex(), std::defer_lock) {
-  native_call([this] { lock_.lock(); });
-}
+LibrarySession::LibrarySession(const TraderLibrary& lib) : lib_(lib), lock_(library_mutex()) {}
 
-TraderSession::~TraderSession() {
-  native_call([this] { lib_.StopTrader(); });
-}
+LibrarySession::~LibrarySession() { lib_.StopTrader(); }
 
 }  // namespace stravenor

@@ -8,19 +8,21 @@
 namespace stravenor {
 
 // The library holds a single instance, so sessions are serialised by a
-// process-wide lock. Waiting for it happens with the GIL released (the
-// holder needs the GIL to build its result). StopTrader runs when the
-// session ends, also when the query raised.
-class TraderSession {
+// process-wide lock. A session lives only inside a native_call: no Python
+// code runs while the lock is held, so nothing on this thread (a __del__, a
+// signal handler, a str subclass's method) can start a second session and
+// wait for the lock it already holds. StopTrader runs when the session ends,
+// also when a step in between threw.
+class LibrarySession {
  public:
-  explicit TraderSession(const TraderLibrary& lib);
-  ~TraderSession();
-  TraderSession(const TraderSession&) = delete;
-  TraderSession& operator=(const TraderSession&) = delete;
+  explicit LibrarySession(const TraderLibrary& lib);
+  ~LibrarySession();
+  LibrarySession(const LibrarySession&) = delete;
+  LibrarySession& operator=(const LibrarySession&) = delete;
 
  private:
   const TraderLibrary& lib_;
-  std::unique_lock<std::mutex> lock_;
+  std::lock_guard<std::mutex> lock_;
 };
 
 }  // namespace stravenor
