@@ -10,5 +10,7 @@ def query_trader_all_info(
     `option` "fund": {"登录成功": bool, "data": {fund figures}};
     "position", "trade", "entrust": {"登录成功": bool, "data": [records]};
     anything else: {"登录成功": bool, "msg": "未知查询选项"}.
+    Raises TypeError for an argument that is not a str and ValueError for
+    one holding a NUL character; the platform is not contacted then.
     """
     ...

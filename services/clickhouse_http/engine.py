@@ -19,8 +19,9 @@ from typing import Mapping
 
 import chdb
 
-from .errors import READONLY, SYNTAX_ERROR, UNKNOWN_SETTING, ClickHouseError
-from .sqltext import READ_ONLY_KINDS, RESULT_KINDS, LexError, MultiStatementError, Statement, parse_request, tokens
+from . import guard
+from .errors import BAD_ARGUMENTS, SYNTAX_ERROR, UNKNOWN_SETTING, ClickHouseError
+from .sqltext import RESULT_KINDS, LexError, MultiStatementError, Statement, parse_request, tokens
 
 # Statements are answered only once their mutations have been applied to every part.
 BASELINE_SETTINGS = {"mutations_sync": "2"}
@@ -115,6 +116,12 @@ class Engine:
 
     def _run(self, sql: str, fmt: str = "TabSeparated", params: Mapping[str, str] | None = None):
         try:
+            sql.encode("utf-8")
+        except UnicodeEncodeError as ex:  # the engine takes only UTF-8 statement texts
+            raise ClickHouseError.of(
+                BAD_ARGUMENTS, f"Cannot parse query: bytes that are not UTF-8 at position {ex.start + 1}"
+            ) from None
+        try:
             return self._conn.query(sql, fmt, params=dict(params) if params else None)
         except Exception as ex:  # chdb raises ChdbError or RuntimeError with ClickHouse's text
             raise ClickHouseError.from_engine(str(ex)) from None
@@ -164,8 +171,8 @@ class Engine:
             stmt = Statement(text=req.text, kind="", text_without_format=req.text)
         with self._lock:
             session = self._session(req.session_id)
-            if (req.readonly or (session and session.readonly)) and stmt.kind not in READ_ONLY_KINDS:
-                raise ClickHouseError.of(READONLY, f"{req.user}: Cannot execute query in readonly mode.{req.readonly_hint}")
+            readonly = req.readonly or bool(session and session.readonly)
+            guard.check(self._syntax_tree(stmt, req.params), req.user, readonly, req.readonly_hint)
             if stmt.kind == "SET":
                 return self._set(stmt, session)
             if stmt.kind == "USE":
@@ -182,6 +189,14 @@ class Engine:
             if stmt.insert_format and stmt.insert_format.lower() != "values":
                 return self._insert_with_data(stmt, req)
             return self._query(stmt, req)
+
+    def _syntax_tree(self, stmt: Statement, params: Mapping[str, str]) -> list[guard.Node]:
+        """The statement as the engine parses it (inline INSERT data left out)."""
+        text = f"{stmt.insert_head} FORMAT {stmt.insert_format}" if stmt.insert_format else stmt.text
+        try:
+            return guard.parse_ast(self._raw(guard.EXPLAIN_PREFIX + text, "TabSeparated", params).decode())
+        except ClickHouseError as err:
+            raise guard.unshift_error(err) from None
 
     def _query(self, stmt: Statement, req: ExecRequest) -> ExecResult:
         fmt = stmt.output_format or req.default_format

@@ -14,7 +14,7 @@ from urllib.parse import parse_qsl, urlsplit
 from . import compression
 from .auth import Users
 from .engine import Engine, ExecRequest, ExecResult
-from .errors import HTTP_LENGTH_REQUIRED, NOT_IMPLEMENTED, STD_EXCEPTION, ClickHouseError
+from .errors import BAD_ARGUMENTS, HTTP_LENGTH_REQUIRED, NOT_IMPLEMENTED, QUERY_IS_TOO_LARGE, STD_EXCEPTION, ClickHouseError
 
 # URL parameters that steer the HTTP layer and are not engine settings.
 _TRANSPORT_PARAMS = frozenset(
@@ -65,6 +65,10 @@ class ClickHouseHTTPServer(ThreadingHTTPServer):
 
 
 IDLE_TIMEOUT = 60  # seconds a kept-alive connection may sit idle before the server closes it
+# The front holds a request whole in memory: bounds on its body as sent and once decompressed.
+MAX_BODY_BYTES = 32 * 1024 * 1024
+MAX_DECODED_BYTES = 64 * 1024 * 1024
+_MAX_CHUNK_LINE = 1024  # a chunk-size line (hex size and extensions)
 
 
 class _Handler(BaseHTTPRequestHandler):
@@ -73,6 +77,7 @@ class _Handler(BaseHTTPRequestHandler):
     server: ClickHouseHTTPServer
     server_version = "ClickHouse"
     sys_version = ""
+    _body_pending = False  # the request announced a body that is not read yet
 
     def log_message(self, format: str, *args) -> None:  # noqa: A002 (signature of the base class)
         pass  # one line per request would drown the stack's log
@@ -89,6 +94,7 @@ class _Handler(BaseHTTPRequestHandler):
         self._reply(200, b"", {"Content-Type": "text/html; charset=UTF-8"})
 
     def _handle(self) -> None:
+        self._body_pending = self._announces_body()
         url = urlsplit(self.path)
         params = dict(parse_qsl(url.query, keep_blank_values=True))
         query_id = params.get("query_id") or str(uuid.uuid4())
@@ -98,8 +104,9 @@ class _Handler(BaseHTTPRequestHandler):
                 return
             if url.path not in ("/", ""):
                 raise ClickHouseError.of(NOT_IMPLEMENTED, f"There is no handler for {url.path}")
-            body = compression.decode(self._read_body(), self.headers.get("Content-Encoding"))
+            # Credentials first: nothing of an unauthenticated body is read or decompressed.
             user = self.server.users.authenticate(self.headers, params)
+            body = compression.decode(self._read_body(), self.headers.get("Content-Encoding"), MAX_DECODED_BYTES)
             text, form_params = self._request_text(params, body)
             params.update(form_params)
             # As in ClickHouse, GET only reads; writes need POST.
@@ -127,24 +134,40 @@ class _Handler(BaseHTTPRequestHandler):
 
     # -- request ------------------------------------------------------------------------
 
+    def _announces_body(self) -> bool:
+        return (self.headers.get("Transfer-Encoding", "").lower() == "chunked"
+                or self.headers.get("Content-Length", "0").strip() not in ("", "0"))
+
     def _read_body(self) -> bytes:
-        if self.headers.get("Transfer-Encoding", "").lower() == "chunked":
-            chunks = []
-            while True:
-                size_line = self.rfile.readline()
-                size = int(size_line.split(b";", 1)[0].strip() or b"0", 16)
-                if size == 0:
-                    while self.rfile.readline() not in (b"\r\n", b"\n", b""):
-                        pass  # trailers
-                    return b"".join(chunks)
-                chunks.append(self.rfile.read(size))
-                self.rfile.readline()
-        length = self.headers.get("Content-Length")
-        if length is None:
-            if self.command == "POST":
-                raise ClickHouseError.of(HTTP_LENGTH_REQUIRED, "The Transfer-Encoding is not chunked and there is no Content-Length header for POST request")
-            return b""
-        return self.rfile.read(int(length))
+        body = self._read_chunked() if self.headers.get("Transfer-Encoding", "").lower() == "chunked" else None
+        if body is None:
+            length = self.headers.get("Content-Length")
+            if length is None:
+                if self.command == "POST":
+                    raise ClickHouseError.of(HTTP_LENGTH_REQUIRED, "The Transfer-Encoding is not chunked and there is no Content-Length header for POST request")
+                return b""
+            body = self.rfile.read(_body_size(length.strip(), 10, "Content-Length"))
+        self._body_pending = False
+        return body
+
+    def _read_chunked(self) -> bytes:
+        chunks = []
+        total = 0
+        while True:
+            size_line = self.rfile.readline(_MAX_CHUNK_LINE + 1)
+            if len(size_line) > _MAX_CHUNK_LINE:
+                raise ClickHouseError.of(BAD_ARGUMENTS, "Chunk size line is too long")
+            size = _body_size(size_line.split(b";", 1)[0].strip().decode("latin-1") or "0", 16, "chunk size")
+            if size == 0:
+                for _ in range(100):  # trailers, a bounded number of bounded lines
+                    if self.rfile.readline(_MAX_CHUNK_LINE + 1) in (b"\r\n", b"\n", b""):
+                        return b"".join(chunks)
+                raise ClickHouseError.of(BAD_ARGUMENTS, "Too many trailer lines after the last chunk")
+            total += size
+            if total > MAX_BODY_BYTES:
+                raise _too_large()
+            chunks.append(self.rfile.read(size))
+            self.rfile.readline(_MAX_CHUNK_LINE + 1)
 
     def _request_text(self, params: Mapping[str, str], body: bytes) -> tuple[str, dict[str, str]]:
         """The statement text: the query parameter, a line break, then the body (ClickHouse joins them so)."""
@@ -184,6 +207,8 @@ class _Handler(BaseHTTPRequestHandler):
         self._reply(200, body, headers)
 
     def _reply_error(self, err: ClickHouseError, query_id: str) -> None:
+        if self._body_pending:
+            self.close_connection = True  # the unread body must not pass for the next request
         headers = self._common_headers(query_id)
         headers["Content-Type"] = "text/plain; charset=UTF-8"
         headers["X-ClickHouse-Exception-Code"] = str(err.code)
@@ -200,6 +225,23 @@ class _Handler(BaseHTTPRequestHandler):
             self.wfile.write(body)
 
 
+def _too_large() -> ClickHouseError:
+    return ClickHouseError.of(QUERY_IS_TOO_LARGE, f"Request body is larger than {MAX_BODY_BYTES} bytes")
+
+
+def _body_size(text: str, base: int, what: str) -> int:
+    """A body or chunk size from its header text, within MAX_BODY_BYTES."""
+    try:
+        size = int(text, base)
+    except ValueError:
+        size = -1
+    if size < 0 or not text.isalnum():
+        raise ClickHouseError.of(BAD_ARGUMENTS, f"Invalid {what}: {text[:40]!r}")
+    if size > MAX_BODY_BYTES:
+        raise _too_large()
+    return size
+
+
 def _form_fields(content_type: str, body: bytes) -> dict[str, str]:
     message = email.parser.BytesParser(policy=email.policy.HTTP).parsebytes(
         b"Content-Type: " + content_type.encode("latin-1") + b"\r\n\r\n" + body
@@ -210,5 +252,5 @@ def _form_fields(content_type: str, body: bytes) -> dict[str, str]:
         if part.get_filename():
             raise ClickHouseError.of(NOT_IMPLEMENTED, "External data (temporary tables from files) is not supported")
         if name:
-            fields[name] = part.get_payload(decode=True).decode("utf-8")
+            fields[name] = part.get_payload(decode=True).decode("utf-8", "surrogateescape")
     return fields

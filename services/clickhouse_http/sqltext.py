@@ -109,8 +109,6 @@ def split_statements(text: str) -> list[str]:
 
 # Statements whose answer is a result set (and so carries an output format).
 RESULT_KINDS = frozenset({"SELECT", "WITH", "SHOW", "DESCRIBE", "DESC", "EXISTS", "EXPLAIN", "CHECK", "VALUES"})
-# Statements a read-only user may run.
-READ_ONLY_KINDS = RESULT_KINDS | {"SET", "USE"}
 
 
 @dataclass

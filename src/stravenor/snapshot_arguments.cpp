@@ -42,6 +42,17 @@ SnapshotArguments parse_snapshot_arguments(const py::args& args, const py::kwarg
                  std::string(py::str(py::type::of(values[i]).attr("__name__"))));
     }
   }
+  // A NUL would end the text the library sees: "580914\0junk" would log in
+  // as "580914".
+  for (std::size_t i = 0; i < kNames.size(); ++i) {
+    PyObject* text = values[i].ptr();
+    const Py_ssize_t at = PyUnicode_FindChar(text, 0, 0, PyUnicode_GetLength(text), 1);
+    if (at == -2) throw py::error_already_set();
+    if (at >= 0) {
+      throw py::value_error(kFunction + (" argument '" + std::string(kNames[i]) +
+                                         "' must not contain a NUL character"));
+    }
+  }
   return {py::str(values[0]), py::str(values[1]), py::str(values[2]), py::str(values[3]),
           py::str(values[4])};
 }

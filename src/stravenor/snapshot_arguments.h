@@ -12,7 +12,8 @@ struct SnapshotArguments {
 };
 
 // Positional or keyword; raises TypeError when not exactly the five are
-// given, or when one is not a str (None included), naming it.
+// given, or when one is not a str (None included), naming it; ValueError
+// naming the first argument that holds a NUL character.
 SnapshotArguments parse_snapshot_arguments(const py::args& args, const py::kwargs& kwargs);
 
 }  // namespace stravenor

@@ -1,48 +1,96 @@
 #include "snapshot_query.h"
 
+#include <array>
 #include <string>
+#include <vector>
 
 #include "account_values.h"
+#include "library_session.h"
 #include "native_call.h"
+#include "record_buffers.h"
 #include "snapshot_arguments.h"
-#include "snapshot_records.h"
 #include "trader_library.h"
-#include "trader_session.h"
 
 namespace stravenor {
 namespace {
 
-template <class Record>
-py::object read_records(const TraderLibrary& lib, const AccountValues&) {
-  const int n = native_call([&] { return Record::count(lib); });
+// What one session read from the library, kept in native buffers until the
+// session has ended; only then is the Python result built from it.
+struct SessionReading {
+  AccountValues values;
+  std::vector<PositionBuffers> positions;
+  std::vector<TradeBuffers> trades;
+  std::vector<OrderBuffers> orders;
+};
+
+template <class Buffers, std::vector<Buffers> SessionReading::*List>
+void fetch_list(const TraderLibrary& lib, SessionReading& reading) {
+  auto& list = reading.*List;
+  const int n = Buffers::count(lib);
+  for (int i = 0; i < n; ++i) list.emplace_back().fetch(lib, i);
+}
+
+template <class Buffers, std::vector<Buffers> SessionReading::*List>
+py::object build_list(const SessionReading& reading) {
   py::list records;
-  for (int i = 0; i < n; ++i) {
-    Record record;
-    native_call([&] { record.fetch(lib, i); });
-    records.append(record.to_dict());
-  }
+  for (const auto& buffers : reading.*List) records.append(buffers.to_dict());
   return std::move(records);
 }
 
-py::object read_fund(const TraderLibrary&, const AccountValues& values) {
-  return values.fund_record();
-}
+py::object build_fund(const SessionReading& reading) { return reading.values.fund_record(); }
 
 struct OptionReader {
   const char* option;
-  py::object (*read)(const TraderLibrary&, const AccountValues&);
+  void (*fetch)(const TraderLibrary&, SessionReading&);  // null: GetResult only
+  py::object (*build)(const SessionReading&);
 };
 
 // Compared in this order, by exact text.
 constexpr OptionReader kReaders[] = {
-    {"fund", read_fund},
-    {"position", read_records<PositionRecord>},
-    {"trade", read_records<TradeRecord>},
-    {"entrust", read_records<OrderRecord>},
+    {"fund", nullptr, build_fund},
+    {"position", fetch_list<PositionBuffers, &SessionReading::positions>,
+     build_list<PositionBuffers, &SessionReading::positions>},
+    {"trade", fetch_list<TradeBuffers, &SessionReading::trades>,
+     build_list<TradeBuffers, &SessionReading::trades>},
+    {"entrust", fetch_list<OrderBuffers, &SessionReading::orders>,
+     build_list<OrderBuffers, &SessionReading::orders>},
 };
+
+// nullptr for an unrecognised option. Compares the text itself, so no
+// method of a str subclass runs.
+const OptionReader* reader_for(const py::str& option) {
+  for (const auto& reader : kReaders) {
+    if (PyUnicode_CompareWithASCIIString(option.ptr(), reader.option) == 0) return &reader;
+  }
+  return nullptr;
+}
 
 std::string utf8(const py::str& text) {
   return py::bytes(text.attr("encode")("utf-8"));
+}
+
+// ip, port, userid, password as UTF-8. Converted before the session starts:
+// a str subclass's encode is Python code and may itself query the platform.
+// When a conversion fails the library still sees its StopTrader.
+std::array<std::string, 4> login_texts(const TraderLibrary& lib, const SnapshotArguments& a) {
+  try {
+    return {utf8(a.ip), utf8(a.port), utf8(a.userid), utf8(a.password)};
+  } catch (...) {
+    native_call([&] { LibrarySession end_only(lib); });
+    throw;
+  }
+}
+
+SessionReading read_session(const TraderLibrary& lib, const std::array<std::string, 4>& login,
+                            const OptionReader* reader) {
+  SessionReading reading;
+  native_call([&] {
+    LibrarySession session(lib);
+    lib.StartTrader(login[0].c_str(), login[1].c_str(), login[2].c_str(), login[3].c_str());
+    reading.values.fetch(lib);
+    if (reader && reader->fetch) reader->fetch(lib, reading);
+  });
+  return reading;
 }
 
 }  // namespace
@@ -50,24 +98,16 @@ std::string utf8(const py::str& text) {
 py::dict query_trader_all_info(const py::args& args, const py::kwargs& kwargs) {
   const SnapshotArguments a = parse_snapshot_arguments(args, kwargs);
   const TraderLibrary& lib = trader_library();
-
-  TraderSession session(lib);
-  const std::string ip = utf8(a.ip), port = utf8(a.port), userid = utf8(a.userid),
-                    password = utf8(a.password);
-  native_call([&] { lib.StartTrader(ip.c_str(), port.c_str(), userid.c_str(), password.c_str()); });
-
-  AccountValues values;
-  native_call([&] { values.fetch(lib); });
+  const OptionReader* reader = reader_for(a.option);
+  const SessionReading reading = read_session(lib, login_texts(lib, a), reader);
 
   py::dict result;
-  result["登录成功"] = py::bool_(values.login_ok);
-  for (const auto& reader : kReaders) {
-    if (PyUnicode_CompareWithASCIIString(a.option.ptr(), reader.option) == 0) {
-      result["data"] = reader.read(lib, values);
-      return result;
-    }
+  result["登录成功"] = py::bool_(reading.values.login_ok);
+  if (reader) {
+    result["data"] = reader->build(reading);
+  } else {
+    result["msg"] = "未知查询选项";
   }
-  result["msg"] = "未知查询选项";
   return result;
 }
 
@@ -81,7 +121,8 @@ void bind_snapshot_query(py::module_& m) {
         "Logs in to the risk-control platform as one account and returns\n"
         "{'登录成功': bool, 'data': ...} for option 'fund', 'position', 'trade'\n"
         "or 'entrust', or {'登录成功': bool, 'msg': '未知查询选项'} for any\n"
-        "other option. All five arguments are str.");
+        "other option. All five arguments are str; none may hold a NUL\n"
+        "character.");
 }
 
 }  // namespace stravenor

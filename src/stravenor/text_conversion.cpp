@@ -6,10 +6,11 @@ namespace stravenor {
 
 py::object buffer_text(const char* buffer, std::size_t size) {
   const void* nul = std::memchr(buffer, '\0', size);
-  std::size_t length = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - buffer) : size;
-  py::bytes raw(buffer, length);
-  py::object decode = py::module_::import("codecs").attr("decode");
-  py::object text = decode(raw, "gbk", "ignore");
+  const std::size_t length =
+      nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - buffer) : size;
+  auto text = py::reinterpret_steal<py::object>(
+      PyUnicode_Decode(buffer, static_cast<Py_ssize_t>(length), "gbk", "ignore"));
+  if (!text) throw py::error_already_set();
   return text.attr("strip")();
 }
 

@@ -10,8 +10,7 @@ namespace py = pybind11;
 
 // The bytes up to the first NUL, or all `size` bytes when there is none
 // (never past the buffer), decoded as GBK dropping undecodable bytes, then
-// stripped of white space at both ends. The codec is Python's, looked up at
-// each call through the codecs module.
+// stripped of white space at both ends (Python's GBK codec and str.strip).
 py::object buffer_text(const char* buffer, std::size_t size);
 
 template <std::size_t N>

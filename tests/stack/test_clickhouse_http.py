@@ -4,8 +4,10 @@ from __future__ import annotations
 import base64
 import concurrent.futures
 import datetime as dt
+import gzip
 import http.client
 import json
+import socket
 import urllib.parse
 
 import clickhouse_connect
@@ -316,3 +318,106 @@ def test_concurrent_clients_each_see_their_own_settings_and_rows(table, ch_clien
     assert [p for r in results for p in r] == []
     counts = dict(ch_client.query(f"SELECT n, count() FROM {table} GROUP BY n").result_set)
     assert counts == {n: 15 for n in range(6)}
+
+
+# -- the front as a guard: user rights, body bounds, statement bytes ---------------------------
+
+HOST_FILE = "/etc/hostname"
+# Statements that reach the machine or the network, in forms that hide them from a first keyword.
+OUTSIDE = [
+    f"SELECT * FROM file('{HOST_FILE}', 'LineAsString')",
+    f"SELECT file('{HOST_FILE}')",
+    f"WITH x AS (SELECT * FROM file('{HOST_FILE}', 'LineAsString')) SELECT * FROM x",
+    f"/* c */ (SELECT 1) UNION ALL (SELECT count() FROM `file`('{HOST_FILE}', 'LineAsString'))",
+    f"SELECT * FROM FILE('{HOST_FILE}', 'LineAsString')",
+    "SELECT * FROM url('http://127.0.0.1:9/', CSV, 'a String')",
+    "SELECT * FROM s3('http://127.0.0.1:9/b/k.csv', CSV, 'a String')",
+    "SELECT * FROM remote('127.0.0.1:9', system.one)",
+    "SELECT * FROM executable('echo x', TSV, 'a String')",
+    "INSERT INTO FUNCTION file('{out}', TSV, 'a String') SELECT 'x'",
+    f"CREATE TABLE {SCRATCH}.host_file (a String) ENGINE = File(LineAsString, '{HOST_FILE}')",
+]
+SETTING_CHANGES = ["SET max_threads = 1", "SELECT 1 SETTINGS max_threads = 1"]
+# (who asks, statement, expected code): the read-only user and GET requests get 164, as readonly=1;
+# everyone is refused INTO OUTFILE (358) and what reaches outside (497).
+READ_ONLY = [(ep.RESEARCH_USER, "POST"), (ep.CLICKHOUSE_USER, "GET")]
+GUARD_CASES = (
+    [(who, sql, 164) for who in READ_ONLY for sql in OUTSIDE + SETTING_CHANGES + ["SELECT 1 INTO OUTFILE '{out}'"]]
+    + [((ep.CLICKHOUSE_USER, "POST"), sql, 497) for sql in OUTSIDE]
+    + [((ep.CLICKHOUSE_USER, "POST"), "SELECT 1 INTO OUTFILE '{out}'", 358),
+       ((ep.CLICKHOUSE_USER, "POST"), "(SELECT 1) INTO OUTFILE '{out}' FORMAT CSV", 358)]
+)
+PASSWORDS = {ep.CLICKHOUSE_USER: ep.CLICKHOUSE_PASSWORD, ep.RESEARCH_USER: ep.RESEARCH_PASSWORD}
+
+
+@pytest.mark.parametrize("who, statement, code", GUARD_CASES)
+def test_guard_refuses_by_the_parsed_statement(scratch, tmp_path, who, statement, code):
+    user, method = who
+    out = tmp_path / "out.tsv"
+    status, headers, body = http_request(statement.format(out=out), user=user, password=PASSWORDS[user],
+                                         method=method)
+    assert headers["X-ClickHouse-Exception-Code"] == str(code), body.decode()
+    assert status == {164: 500, 358: 500, 497: 403}[code]
+    assert body.decode().startswith(f"Code: {code}. DB::Exception: ")
+    assert not out.exists()
+    status, _, body = http_request(f"EXISTS TABLE {SCRATCH}.host_file")
+    assert (status, body) == (200, b"0\n")
+
+
+@pytest.mark.parametrize("who", READ_ONLY)
+@pytest.mark.parametrize("statement, answer", [
+    ("WITH 2 AS x SELECT x", b"2\n"),
+    ("/* c */ (SELECT 3)", b"3\n"),
+    ("SHOW DATABASES LIKE 'factors'", b"factors\n"),
+    ("EXISTS TABLE factors.t_account_info", b"1\n"),
+    ("SELECT 'file(x) INTO OUTFILE' -- SETTINGS x = 1", b"file(x) INTO OUTFILE\n"),
+])
+def test_reads_stay_open_to_read_only_requests(stack, who, statement, answer):
+    user, method = who
+    status, _, body = http_request(statement, user=user, password=PASSWORDS[user], method=method)
+    assert (status, body) == (200, answer)
+
+
+def raw_exchange(head: str, body: bytes = b"") -> tuple[int, dict, bytes]:
+    """One request written byte for byte (lying headers included): (status, headers, body)."""
+    with socket.create_connection((ep.CENTRAL_HOST, ep.CLICKHOUSE_PORT), timeout=10) as sock:
+        sock.sendall(head.replace("\n", "\r\n").encode() + b"\r\n" + body)
+        resp = http.client.HTTPResponse(sock)
+        resp.begin()
+        return resp.status, resp.headers, resp.read()
+
+
+def auth_line(user: str = ep.CLICKHOUSE_USER, password: str = ep.CLICKHOUSE_PASSWORD) -> str:
+    return "Authorization: Basic " + base64.b64encode(f"{user}:{password}".encode()).decode()
+
+
+BOMB = gzip.compress(b"\0" * (70 * 1024 * 1024))  # ~70 KB that would become 70 MiB
+NOT_UTF8 = b"SELECT '\xff\xfe\x80'"
+BODY_CASES = [
+    # credentials are checked before the body is read or decompressed
+    pytest.param(f"POST / HTTP/1.1\nHost: x\n{auth_line(password='wrong')}\nContent-Encoding: gzip\n"
+                 "Content-Length: 9\n", b"not gzip!", 516, id="bad-gzip-wrong-password"),
+    pytest.param(f"POST / HTTP/1.1\nHost: x\n{auth_line(password='wrong')}\nContent-Encoding: gzip\n"
+                 f"Content-Length: {len(BOMB)}\n", BOMB, 516, id="gzip-bomb-wrong-password"),
+    # bounded once decompressed, as sent, and per chunk
+    pytest.param(f"POST / HTTP/1.1\nHost: x\n{auth_line()}\nContent-Encoding: gzip\n"
+                 f"Content-Length: {len(BOMB)}\n", BOMB, 229, id="gzip-bomb"),
+    pytest.param(f"POST / HTTP/1.1\nHost: x\n{auth_line()}\nContent-Length: {2 ** 40}\n", b"SELECT 1", 229,
+                 id="length-1-TiB"),
+    pytest.param(f"POST / HTTP/1.1\nHost: x\n{auth_line()}\nTransfer-Encoding: chunked\n",
+                 b"ffffffffff\r\nSELECT", 229, id="chunk-1-TiB"),
+    pytest.param(f"POST / HTTP/1.1\nHost: x\n{auth_line()}\nContent-Length: -1\n", b"SELECT 1", 36,
+                 id="negative-length"),
+    # statement bytes that are not UTF-8: an error in ClickHouse's form, not a server fault
+    pytest.param(f"POST / HTTP/1.1\nHost: x\n{auth_line()}\nContent-Length: {len(NOT_UTF8)}\n", NOT_UTF8, 36,
+                 id="not-utf8"),
+]
+
+
+@pytest.mark.parametrize("head, body, code", BODY_CASES)
+def test_request_bodies_are_bounded_and_checked(stack, head, body, code):
+    status, headers, answer = raw_exchange(head, body)
+    assert headers["X-ClickHouse-Exception-Code"] == str(code), answer[:300]
+    assert status == {516: 403, 229: 413, 36: 400}[code]
+    assert answer.decode().startswith(f"Code: {code}. DB::Exception: ")
+    assert http_request("SELECT 1")[::2] == (200, b"1\n")  # the server is unharmed

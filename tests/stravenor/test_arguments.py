@@ -56,6 +56,15 @@ def test_non_str_argument_is_named(valid, untouched, position, bad):
         query_trader_all_info(**kwargs)
 
 
+@pytest.mark.parametrize("position", range(5))
+@pytest.mark.parametrize("nul", ["{}\x00junk", "\x00{}", "\x00"])
+def test_nul_in_an_argument_is_refused_by_name(valid, untouched, position, nul):
+    args = list(valid)
+    args[position] = nul.format(args[position])
+    with pytest.raises(ValueError, match=rf"argument '{NAMES[position]}' must not contain a NUL"):
+        query_trader_all_info(*args)
+
+
 def test_port_as_number_names_port(valid, untouched):
     with pytest.raises(TypeError, match=r"'port' must be str, not int"):
         query_trader_all_info("127.0.0.1", 10911, "80050021", "580914", "position")

@@ -2,9 +2,12 @@
 must each get their own account, and other threads keep running while a
 call waits on the platform."""
 
+import json
+import subprocess
+import sys
 import threading
 
-from .conftest import account
+from .conftest import ROOT, account
 
 ACCOUNTS = {
     "80050021": account(fund={"balance": 2100.0}, trading_day="20250314",
@@ -84,3 +87,36 @@ def test_other_threads_run_while_a_call_waits(platform):
     slow.join(30)
     assert slow.error is None
     assert slow.result["data"]["账户权益"] == 2100.0
+
+
+# A str subclass whose encode itself queries the platform, in each of the four
+# arguments that are encoded for the login. Run in a child process: a call
+# that waits for the lock its own thread holds never returns.
+REENTRANT = r"""
+import json, sys
+from pelmora.Stravenor import query_trader_all_info as query
+
+port = sys.argv[1]
+
+class Reentrant(str):
+    def encode(self, *args, **kwargs):
+        inner = query("127.0.0.1", port, "80050077", "580914", "fund")
+        self.inner_balance = inner["data"]["账户权益"]
+        return str.encode(self, *args, **kwargs)
+
+outcomes = []
+for position in range(4):
+    args = ["127.0.0.1", port, "80050021", "580914", "fund"]
+    args[position] = Reentrant(args[position])
+    outer = query(*args)
+    outcomes.append([outer["data"]["账户权益"], args[position].inner_balance])
+print(json.dumps(outcomes))
+"""
+
+
+def test_nested_call_from_an_argument_method_completes(platform):
+    platform.set_accounts(ACCOUNTS)
+    child = subprocess.run([sys.executable, "-c", REENTRANT, platform.port], cwd=ROOT,
+                           capture_output=True, text=True, timeout=60)
+    assert child.returncode == 0, child.stderr
+    assert json.loads(child.stdout) == [[2100.0, 7700.0]] * 4

@@ -11,16 +11,21 @@
 namespace trader {
 namespace {
 
+// Rounded up, so a wait never ends just before its deadline.
 int remaining_ms(Clock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
   return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
-// Waits for `events` on fd; false on timeout or error.
+// Waits for `events` on fd; false on timeout or error. A passed deadline is
+// a timeout even when data is waiting: poll() with 0 ms would report it, and
+// a peer that never stops sending would never time out.
 bool wait_for(int fd, short events, Clock::time_point deadline) {
   for (;;) {
+    const int left = remaining_ms(deadline);
+    if (left == 0) return false;
     pollfd p{fd, events, 0};
-    int rc = ::poll(&p, 1, remaining_ms(deadline));
+    int rc = ::poll(&p, 1, left);
     if (rc > 0) return true;
     if (rc == 0) return false;
     if (errno != EINTR) return false;
@@ -106,6 +111,9 @@ bool PlatformConnection::send_all(std::string_view data, Clock::time_point deadl
 PlatformConnection::ReadStatus PlatformConnection::read_line(std::string& line,
                                                             Clock::time_point deadline) {
   for (;;) {
+    // Checked before buffered lines too: they can arrive faster than they
+    // are consumed.
+    if (Clock::now() >= deadline) return ReadStatus::TimedOut;
     std::size_t lf = pending_.find('\n');
     if (lf != std::string::npos) {
       line.assign(pending_, 0, lf);

@@ -28,7 +28,8 @@ class PlatformConnection {
 
   bool send_all(std::string_view data, Clock::time_point deadline);
 
-  // Reads one line without its LF. Lines longer than kMaxLine fail.
+  // Reads one line without its LF. Lines longer than kMaxLine fail; once
+  // the deadline has passed, nothing more is read, buffered lines included.
   ReadStatus read_line(std::string& line, Clock::time_point deadline);
 
   static constexpr std::size_t kMaxLine = 64 * 1024;

@@ -11,9 +11,6 @@
 namespace trader {
 namespace {
 
-// Bounds memory against a platform that never stops sending records.
-constexpr std::size_t kMaxRecords = 200000;
-
 std::optional<FundFigures> parse_fund(FieldCursor c) {
   FundFigures f;
   f.trading_day = c.text();
@@ -70,7 +67,10 @@ bool load_records(PlatformConnection& connection, AccountSnapshot& s,
                   Clock::time_point deadline) {
   std::string line;
   bool have_fund = false;
+  std::size_t answer_bytes = 0;
   while (connection.read_line(line, deadline) == PlatformConnection::ReadStatus::Line) {
+    answer_bytes += line.size() + 1;
+    if (answer_bytes > kMaxAnswerBytes) return false;
     auto fields = split_fields(line);
     std::string_view tag = fields[0];
     bool ok = true;

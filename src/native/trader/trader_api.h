@@ -39,7 +39,9 @@ extern "C" {
 
 /* Logs in to the platform at ip:port and loads the account. Returns once
  * login and loading have finished or failed, within the library's own
- * connect and answer time limits; a timeout counts as a failed login. */
+ * limits: 3 s to connect, then 5 s for the whole answer whatever the
+ * platform sends, at most 200000 records of each kind and 32 MiB of record
+ * lines. Going past a limit counts as a failed login. */
 TRADER_API void StartTrader(const char* ip, const char* port, const char* user_id,
                             const char* password);
 

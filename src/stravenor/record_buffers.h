@@ -1,5 +1,6 @@
-// One record type per list option: its buffers, the getter that fills them
-// and the keys of the record it becomes, in order.
+// The buffers one getter fills for one index (one set per record kind), and
+// the record they become, keys in order. Filling needs no Python; building
+// the record does.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +13,7 @@
 namespace stravenor {
 namespace py = pybind11;
 
-struct PositionRecord {
+struct PositionBuffers {
   char inst[TRADER_CONTRACT_SIZE] = {};
   char dire[TRADER_DIRECTION_SIZE] = {};
   double today_pos = 0, yd_pos = 0, total_pos = 0, profit = 0, margin = 0;
@@ -34,7 +35,7 @@ struct PositionRecord {
   }
 };
 
-struct TradeRecord {
+struct TradeBuffers {
   char inst[TRADER_CONTRACT_SIZE] = {};
   char dire[TRADER_DIRECTION_SIZE] = {};
   char offset[TRADER_OFFSET_SIZE] = {};
@@ -62,7 +63,7 @@ struct TradeRecord {
   }
 };
 
-struct OrderRecord {
+struct OrderBuffers {
   char inst[TRADER_CONTRACT_SIZE] = {};
   char dire[TRADER_DIRECTION_SIZE] = {};
   char offset[TRADER_OFFSET_SIZE] = {};
