@@ -57,8 +57,13 @@ def frame_rows(df):
 # -- factor values ------------------------------------------------------------------------
 
 
+def rows_frame(found):
+    """The table as researchers know it: built from the result's rows and column names."""
+    return pd.DataFrame(found.result_set, columns=list(found.column_names))
+
+
 @pytest.mark.parametrize("typ", ["value", "weight", "net"])
-def test_factor_tables_and_the_vesk_subset(demo_data, research_clients, typ):
+def test_factor_tables_and_the_vesk_subset(demo_data, research_client, research_clients, typ):
     start, end = dt.date(2024, 9, 4), dt.date(2024, 9, 6)
     every = Pelmora.factors_value(typ, "20240904", "20240906")
     vesk = Pelmora.factors_value_vesk(typ=typ, start_date="20240904", end_date="20240906")
@@ -69,6 +74,11 @@ def test_factor_tables_and_the_vesk_subset(demo_data, research_clients, typ):
         assert list(got["data"].columns) == columns
         assert frame_rows(got["data"]) == rows
     assert set(vesk["data"]["factor"]) == set(desk.FACTORS_VESK)
+    # Values and column types exactly as a table made from the rows (dates stay date objects).
+    reference = rows_frame(research_client.query(P._statement("factor_" + typ, start_date="20240904",
+                                                              end_date="20240906")))
+    assert every["data"].equals(reference) and every["data"].dtypes.equals(reference.dtypes)
+    assert isinstance(every["data"]["date"].iloc[0], dt.date)
     # One client of its own per call, as the research user, closed after the call.
     assert [(c.settings["username"], c.closed) for c in research_clients] == [("read_factors", 1)] * 2
 
