@@ -52,12 +52,10 @@ const StatementTemplates kTemplates{
 
 enum class Scope { kAll, kVesk };
 
-// The kind named exactly (case-sensitive); none for anything else.
+// The kind named exactly (case-sensitive, host equality); none for anything else.
 const FactorKind* kind_of(py::handle typ) {
-  if (!py::isinstance<py::str>(typ)) return nullptr;
-  const auto name = typ.cast<std::string>();
   for (const auto& kind : kKinds)
-    if (kind.typ == name) return &kind;
+    if (typ.equal(py::str(kind.typ.data(), kind.typ.size()))) return &kind;
   return nullptr;
 }
 

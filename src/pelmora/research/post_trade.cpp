@@ -41,7 +41,7 @@ std::string dashed_day(py::handle day) {
 }
 
 bool is_by_commodity(py::handle typ) {
-  return py::isinstance<py::str>(typ) && typ.cast<std::string>() == kByCommodity;
+  return typ.equal(py::str(kByCommodity.data(), kByCommodity.size()));
 }
 
 }  // namespace
