@@ -1,6 +1,7 @@
 """Demo against the local stack (`make demo` starts it first): a live snapshot straight
 from the platform, then a Pelmora object for the demo production account with its live
-position summary and a week of its deals and equity."""
+position summary, a week of its deals and equity, the week's factor values and the
+account's post-trade breakdown for that week."""
 import json
 from pprint import pprint
 
@@ -38,6 +39,22 @@ def main():
         print("  ", row)
 
     show(f"equity {WEEK[0]}..{WEEK[1]}", account.fun_read_equity(*WEEK))
+
+    show_research(account)
+
+
+def show_research(account):
+    factors = Pelmora.factors_value_vesk("value", *WEEK)
+    print(f"\n== factor values (ten-factor list) {WEEK[0]}..{WEEK[1]}: code={factors['code']}")
+    if factors["code"] == 0:
+        table = factors["data"].pivot_table(index="factor", columns="commodity", values="value", aggfunc="mean")
+        print(table.round(3).to_string())
+    else:
+        print(factors["msg"])
+
+    breakdown = account.post_trade_analysis(*WEEK)
+    print(f"\n== post-trade breakdown {WEEK[0]}..{WEEK[1]}: code={breakdown['code']}")
+    print(breakdown["data"].round(2).to_string(index=False) if breakdown["code"] == 0 else breakdown["msg"])
 
 
 if __name__ == "__main__":

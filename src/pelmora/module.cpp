@@ -8,6 +8,7 @@
 #include "core/host.h"
 #include "pelmora_endpoints.h"
 #include "reads/reads.h"
+#include "research/research.h"
 
 namespace py = pybind11;
 using namespace pybind11::literals;
@@ -69,6 +70,7 @@ void define_my_class(py::module_& m) {
 void define_pelmora(py::module_& m) {
   namespace a = pelmora::account;
   namespace r = pelmora::reads;
+  namespace rs = pelmora::research;
   py::class_<Account> cls(m, "Pelmora", py::dynamic_attr());
 
   // The holder is made by the plain initialiser; the real constructor then
@@ -95,7 +97,11 @@ void define_pelmora(py::module_& m) {
       .def("fun_read_deal", &r::fun_read_deal, "start_date"_a = "", "end_date"_a = "")
       .def("fun_read_position", &r::fun_read_position, "start_date"_a = "", "end_date"_a = "")
       .def("fun_read_equity", &r::fun_read_equity, "start_date"_a = "", "end_date"_a = "")
-      .def_static("mysql_248", &a::mysql_248, "sql"_a);
+      .def_static("factors_value", &rs::factors_value, "typ"_a = "", "start_date"_a = "", "end_date"_a = "")
+      .def_static("mysql_248", &a::mysql_248, "sql"_a)
+      .def("post_trade_analysis", &rs::post_trade_analysis, "start_date"_a, "end_date"_a, "typ"_a = "commodity")
+      .def_static("factors_value_vesk", &rs::factors_value_vesk, "typ"_a = "", "start_date"_a = "",
+                  "end_date"_a = "");
 }
 
 }  // namespace

@@ -406,46 +406,28 @@ def test_equity_history_of_a_simulation_account(ch_client, demo_data):
 # -- research factors --------------------------------------------------------------------
 
 
-VESK = ("' and factor IN ('Factor_Momentum_Long', 'Factor_Warehouse', 'Factor_Skew', 'Factor_Inventory', "
-        "'Factor_Momentum_Mid', 'Factor_Profit', 'Factor_RuleBased_Long', 'Factor_Basis_TS', 'Factor_CSMom_Long', "
-        "'Factor_Basis_Mom') ")
-
-
-@pytest.mark.parametrize("table, per_factor", [("factor_value_new", len(desk.CONTRACTS)), ("factor_weight_new", 1),
-                                               ("factor_net_new", 1)])
-def test_factor_queries_as_research_user(research_client, table, per_factor):
-    head = " select * from other." + table + " where date >= '"
-    every = research_client.query(head + "20240904' and date <= '20240905' ")
+@pytest.mark.parametrize("typ, per_factor", [("value", len(desk.CONTRACTS)), ("weight", 1), ("net", 1)])
+def test_factor_queries_as_research_user(research_client, typ, per_factor):
+    every = research_client.query(P._statement("factor_" + typ, start_date="20240904", end_date="20240905"))
     assert len(every.result_set) == 2 * len(desk.FACTORS) * per_factor
-    vesk = research_client.query(head + "20240904' and date <= '20240905" + VESK)
+    vesk = research_client.query(P._statement("factor_" + typ + "_vesk", start_date="20240904",
+                                              end_date="20240905"))
     assert len(vesk.result_set) == 2 * len(desk.FACTORS_VESK) * per_factor
     assert set(vesk.result_set) < set(every.result_set)
-    empty = research_client.query(head + "20240905' and date <= '20240904' ")
+    empty = research_client.query(P._statement("factor_" + typ, start_date="20240905", end_date="20240904"))
     assert empty.result_set == [] and empty.column_names == every.column_names
 
 
 def test_factor_query_with_a_day_the_store_cannot_compare(research_client):
     with pytest.raises(DatabaseError):
-        research_client.query(" select * from other.factor_value_new where date >= 'abcdefgh' and date <= "
-                              "'20240905' ")
+        research_client.query(P._statement("factor_value", start_date="abcdefgh", end_date="20240905"))
 
 
 # -- post-trade breakdown (MySQL) ---------------------------------------------------------
 
 
 def post_trade_query(account_id: str, start: str, end: str) -> str:
-    return (
-        "select '" + account_id + "' assetacc, x3.product_name, x1.commodity, sum(prefee_return_l - commission_l) "
-        "pl_l, sum(prefee_return_s - commission_s) pl_s, sum(prefee_return_l - commission_l + prefee_return_s - "
-        "commission_s) pl from (select * from trade.daily_return where trading_day >= '" + start
-        + "' AND trading_day <= '" + end + "' and length(contract) <= 6 UNION ALL select * from trade.daily_return_fz "
-        "where trading_day >= '" + start + "' AND trading_day <= '" + end + "' and length(contract) <= 6) x1 left "
-        "join (SELECT commodity, sector_CN sector, multiplier from trade.commodity_info) x2 ON x1.commodity = "
-        "x2.commodity inner join (select distinct product_name, case when assetacc_sum is not null then "
-        "assetacc_sum else assetacc end assetacc_x, case when assetacc_save is not null then assetacc_save else "
-        "assetacc end assetacc from trade.t_assetacc_info where assetacc = '" + account_id + "' ) x3 on "
-        "x1.assetacc = x3.assetacc group by x3.assetacc, x3.product_name, x1.commodity"
-    )
+    return P._statement("post_trade_commodity", account=account_id, start=start, end=end)
 
 
 @pytest.mark.parametrize("account_id, product", [(MAIN, desk.MAIN.product_name),
