@@ -34,6 +34,11 @@ void replace_live_rows(py::handle client, const Side& side, py::handle day, py::
   client.attr("command")(s.str());
 }
 
+// The largest trading_day of the rows (the host's ValueError for none).
+py::object trading_day_of(py::handle rows) {
+  return py::module_::import("builtins").attr("max")(rows[py::str("trading_day")]);
+}
+
 void insert_rows(py::handle client, py::handle rows) {
   py::object columns = rows.attr("columns");
   py::object command = client.attr("command");
@@ -48,10 +53,6 @@ void insert_rows(py::handle client, py::handle rows) {
 
 const Side kMainSide{"account_id", "redis_conn", kReplace};
 const Side kCopySide{"copy_account_id", "copy_redis_conn", kReplaceCopy};
-
-py::object trading_day_of(py::handle rows) {
-  return py::module_::import("builtins").attr("max")(rows[py::str("trading_day")]);
-}
 
 void publish(py::handle self, py::handle rows, const Side& side, bool write_hash, bool continuous,
              std::string_view time) {

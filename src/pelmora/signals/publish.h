@@ -26,8 +26,4 @@ extern const Side kCopySide;
 void publish(py::handle self, py::handle rows, const Side& side, bool write_hash, bool continuous,
              std::string_view time);
 
-// The day of an upload: the largest trading_day of its rows (the host's
-// ValueError for none).
-py::object trading_day_of(py::handle rows);
-
 }  // namespace pelmora::signals
