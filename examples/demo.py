@@ -1,7 +1,7 @@
 """Demo against the local stack (`make demo` starts it first): a live snapshot straight
 from the platform, then a Pelmora object for the demo production account with its live
-position summary, a week of its deals and equity, the week's factor values and the
-account's post-trade breakdown for that week."""
+position summary, a week of its deals and equity, a small signal upload replicated to its
+copy account and read back, the week's factor values and the account's post-trade breakdown."""
 import json
 from pprint import pprint
 
@@ -10,6 +10,8 @@ from pelmora.Stravenor import query_trader_all_info
 
 ACCOUNT, KEY, USER = "80050021", "k-80050021", "trader01"
 WEEK = ("20240923", "20240927")
+COPY, COPY_KEY = "80050077", "k-80050077"
+SIGNAL_DAY = "20241008"
 
 
 def show(title, value):
@@ -39,6 +41,24 @@ def main():
         print("  ", row)
 
     show(f"equity {WEEK[0]}..{WEEK[1]}", account.fun_read_equity(*WEEK))
+    upload_signals(account)
+
+def upload_signals(account):
+    """A small signal table for the demo account, replicated to its copy account, read back."""
+    table = [
+        {"trading_day": SIGNAL_DAY, "contract": "rb2501", "position": 3, "direction": "L",
+         "order_typ": "intraday_trading", "trade_time": "D"},
+        {"trading_day": SIGNAL_DAY, "contract": "cu2411", "position": 1, "direction": "S",
+         "order_typ": "call_auction", "trade_time": "N"},
+        {"trading_day": SIGNAL_DAY, "contract": "au2412", "position": 2, "direction": "X",
+         "order_typ": "before_close", "trade_time": ""},  # not L/S: dropped
+    ]
+    show(f"signal upload for {SIGNAL_DAY} (copy account {account.copy_account_id})",
+         account.fun_update_signal(table, use_redis=True))
+    show("same upload again", account.fun_update_signal(table, use_redis=True))
+    show(f"signals of {account.account_id}", account.fun_read_signal(SIGNAL_DAY, SIGNAL_DAY))
+    copy = Pelmora(COPY, COPY_KEY, USER)
+    show(f"signals of the copy account {COPY}", copy.fun_read_signal(SIGNAL_DAY, SIGNAL_DAY))
 
     show_research(account)
 

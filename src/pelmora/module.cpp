@@ -9,6 +9,7 @@
 #include "pelmora_endpoints.h"
 #include "reads/reads.h"
 #include "research/research.h"
+#include "signals/signals.h"
 
 namespace py = pybind11;
 using namespace pybind11::literals;
@@ -71,6 +72,7 @@ void define_pelmora(py::module_& m) {
   namespace a = pelmora::account;
   namespace r = pelmora::reads;
   namespace rs = pelmora::research;
+  namespace s = pelmora::signals;
   py::class_<Account> cls(m, "Pelmora", py::dynamic_attr());
 
   // The holder is made by the plain initialiser; the real constructor then
@@ -91,8 +93,14 @@ void define_pelmora(py::module_& m) {
       .def("fun_clickhouse_connect", &a::fun_clickhouse_connect)
       .def("fun_login", &a::fun_login)
       .def("fun_check_replicate", &a::fun_check_replicate)
+      .def("fun_replicate_save", &s::fun_replicate_save, "tmp_mat"_a, "continuous_holding"_a)
       .def("contract_format", &a::contract_format)
       .def("risk_platform_connected", &a::risk_platform_connected)
+      .def("fun_update_signal", &s::fun_update_signal, "input_data"_a, "use_redis"_a = false,
+           "continuous_holding"_a = false, "simple"_a = false)
+      .def("fun_delete_signal", &s::fun_delete_signal, "trading_day"_a = "", "order_typ"_a = "",
+           "trade_time"_a = "", "contract"_a = py::none())
+      .def("fun_read_signal", &s::fun_read_signal, "start_date"_a, "end_date"_a, "clean"_a = true)
       .def("fun_read_order", &r::fun_read_order, "start_date"_a = "", "end_date"_a = "")
       .def("fun_read_deal", &r::fun_read_deal, "start_date"_a = "", "end_date"_a = "")
       .def("fun_read_position", &r::fun_read_position, "start_date"_a = "", "end_date"_a = "")

@@ -80,18 +80,12 @@ SIGNAL_COLUMNS = ["trading_day", "contract", "position", "direction", "signal_da
 
 
 def signal_insert(values: list) -> str:
-    return ("INSERT into factors.t_order_dtl (" + ", ".join(SIGNAL_COLUMNS) + ") values ("
-            + ", ".join(repr(v) for v in values) + ");")
+    return P._row_insert_text(P._statement("signal_insert"), SIGNAL_COLUMNS, values, ");")
 
 
 def signal_read(account_id: str, start: str, end: str, clean: bool) -> str:
-    head = ("select trading_day, account_id, contract, position, direction, signal_date, create_time, trade_time, "
-            "user_id from factors.t_order_dtl where trading_day >= '" + start + "' and trading_day <= '" + end
-            + "' and account_id = '" + account_id)
-    if clean:
-        return head + ("' and delete_tag is null order by trading_day, account_id, contract, update_time desc "
-                       "limit 1 by trading_day, account_id, contract")
-    return head + "' and (delete_tag is null or delete_tag = 2)"
+    return P._statement("signal_read_clean" if clean else "signal_read_history", start=start, end=end,
+                        account=account_id)
 
 
 # -- account register, login and pairing ----------------------------------------------
@@ -229,8 +223,7 @@ def test_signal_upload_replace_and_delete_statements(ch_client):
     for row in first:
         ch_client.command(signal_insert(row))
     # A new upload of the day replaces the live rows, then inserts its own.
-    ch_client.command("ALTER TABLE factors.t_order_dtl UPDATE delete_tag = 2 , update_time = '" + t2
-                      + "' WHERE trading_day='" + day + "' and account_id == '" + MAIN + "' and delete_tag is null")
+    ch_client.command(P._statement("signal_replace", time=t2, day=day, account=MAIN))
     second = [[day, "rb2501", 5.0, "L", "", "intraday_trading", "D", 0, MAIN, "trader01", t2, t2, "redis"],
               [day, "m2501", 2, "S", "", "before_close", "", 0, MAIN, "trader01", t2, t2, "redis"]]
     for row in second:
@@ -244,13 +237,10 @@ def test_signal_upload_replace_and_delete_statements(ch_client):
     assert replaced == [("cu2411", t2, "20241007"), ("rb2501", t2, "")]
 
     clause = "and contract in (" + str(["rb2501", "zz999"])[1:-1] + ")"
-    count = ("select count(*) n from factors.t_order_dtl where trading_day='" + day + "' and trade_time == 'D' "
-             "and order_typ == 'intraday_trading' and account_id == '" + MAIN + "' and delete_tag is null " + clause
-             + " ")
+    where = dict(day=day, trade_time="D", order_typ="intraday_trading", account=MAIN)
+    count = P._statement("signal_delete_count", **where) + clause + " "
     assert ch_client.query(count).result_set == [(1,)]
-    ch_client.command("ALTER TABLE factors.t_order_dtl UPDATE update_id = 'trader02', update_time = '" + t3
-                      + "', delete_tag = 1 WHERE trading_day='" + day + "' and trade_time == 'D' and order_typ == "
-                      "'intraday_trading' and account_id == '" + MAIN + "' and delete_tag is null " + clause)
+    ch_client.command(P._statement("signal_delete", user="trader02", time=t3, **where) + clause)
     assert ch_client.query(count).result_set == [(0,)]
     assert [r[2] for r in ch_client.query(signal_read(MAIN, day, day, clean=True)).result_set] == ["m2501"]
     deleted = ch_client.query("SELECT contract, update_id, update_time FROM factors.t_order_dtl WHERE trading_day "
@@ -264,8 +254,7 @@ def test_copy_soft_delete_keeps_update_time(ch_client):
     before = ch_client.query("SELECT contract, update_time FROM factors.t_order_dtl WHERE trading_day = '" + day
                              + "' AND account_id = '" + COPY + "' AND delete_tag is null ORDER BY contract").result_set
     assert before
-    ch_client.command("ALTER TABLE factors.t_order_dtl UPDATE delete_tag = 2 WHERE trading_day='" + day
-                      + "' and account_id == '" + COPY + "' and delete_tag is null")
+    ch_client.command(P._statement("signal_replace_copy", day=day, account=COPY))
     after = ch_client.query("SELECT contract, update_time FROM factors.t_order_dtl WHERE trading_day = '" + day
                             + "' AND account_id = '" + COPY + "' AND delete_tag = 2 AND update_time IN ("
                             + ", ".join(repr(r[1]) for r in before) + ") ORDER BY contract").result_set

@@ -1,0 +1,127 @@
+// The signal upload: checks and filter of the caller's table, the comparison
+// with the last accepted upload, then the writer for the account and the
+// replication to its copy account.
+#include <string>
+
+#include "core/clock.h"
+#include "core/host.h"
+#include "core/result.h"
+#include "signals/columns.h"
+#include "signals/publish.h"
+#include "signals/signal_hash.h"
+#include "signals/signals.h"
+
+namespace pelmora::signals {
+
+namespace {
+using namespace pybind11::literals;
+
+constexpr std::string_view kDuplicates = "输入数据有重复数据, 请修改后重新执行";
+constexpr std::string_view kEmpty = "输入数据为空, 请修改后重新执行";
+constexpr std::string_view kManyDays = "输入数据中的日期有不同值, 目前只支持单次上传单一日期......";
+constexpr int kContinuousRaise = 20;
+
+py::object column(py::handle table, const char* name) { return table[py::str(name)]; }
+
+py::list names(std::initializer_list<const char*> list) {
+  py::list out;
+  for (const char* n : list) out.append(n);
+  return out;
+}
+
+size_t distinct_rows(py::handle table, std::initializer_list<const char*> by) {
+  return py::len(table.attr("drop_duplicates")("subset"_a = names(by)));
+}
+
+// Absent optional columns get their defaults; the names of the other absent
+// ones make the message, one text after another.
+std::string complete_columns(py::handle table) {
+  std::string missing;
+  py::object present = table.attr("columns");
+  for (const char* name : kRequiredColumns) {
+    if (present.contains(name)) continue;
+    const std::string_view n(name);
+    if (n == "signal_date" || n == "trade_time") {
+      table[py::str(name)] = py::str("");
+    } else if (n == "feature") {
+      table[py::str(name)] = py::int_(0);
+    } else {
+      missing += "输入数据缺少 " + std::string(n) + " 列";
+    }
+  }
+  return missing;
+}
+
+py::object at_least_zero(py::handle values) {
+  PyObject* out = PyObject_RichCompare(values.ptr(), py::int_(0).ptr(), Py_GE);
+  if (!out) throw py::error_already_set();
+  return py::reinterpret_steal<py::object>(out);
+}
+
+// The well-formed rows; the others are dropped without a message.
+py::object well_formed(py::handle table) {
+  py::object keep = column(table, "direction").attr("isin")(names({"L", "S"})) &
+                    at_least_zero(column(table, "position")) &
+                    column(table, "order_typ").attr("isin")(names({"call_auction", "intraday_trading", "before_close"})) &
+                    column(table, "trade_time").attr("isin")(names({"D", "N", ""})) &
+                    column(table, "feature").attr("isin")(py::make_tuple(0, 1));
+  return table[keep].attr("copy")();
+}
+
+// The accepted rows as the snapshot keeps them: by contract, counted from 0,
+// without the two times.
+py::object snapshot_of(py::handle rows) {
+  return rows.attr("sort_values")("contract")
+      .attr("reset_index")("drop"_a = true)
+      .attr("drop")("columns"_a = names({"create_time", "update_time"}));
+}
+
+std::string counts_msg(size_t input, size_t accepted, const std::string& time) {
+  return "输入" + std::to_string(input) + ", 有效" + std::to_string(accepted) + " " + time;
+}
+
+}  // namespace
+
+py::object fun_update_signal(py::object self, py::object input_data, py::object use_redis,
+                             py::object continuous_holding, py::object /*simple*/) {
+  // One clock reading: creation and update time, soft-delete time, messages.
+  const std::string now = now_text("%Y-%m-%d %H:%M:%S.%f").substr(0, 26);
+  if (!usable(self)) return init_failed();
+
+  py::object table = module_attr("pd").attr("DataFrame")(input_data);
+  const std::string missing = complete_columns(table);
+  if (!missing.empty()) return result(2, missing);
+  const size_t pairs = distinct_rows(table, {"trading_day", "contract"});
+  if (py::len(table) != pairs) return result(2, kDuplicates);
+  if (pairs == 0) return result(2, kEmpty);
+  if (distinct_rows(table, {"trading_day"}) != 1) return result(2, kManyDays);
+  table = table[column_list(kRequiredColumns)];
+  const size_t input_length = py::len(table);
+
+  const bool to_redis = py::bool_(use_redis);
+  const bool continuous = py::bool_(continuous_holding);
+  py::object rows = well_formed(table);
+  rows[py::str("account_id")] = self.attr("account_id");
+  rows[py::str("user_id")] = self.attr("user_id");
+  rows[py::str("create_time")] = py::str(now);
+  rows[py::str("update_time")] = py::str(now);
+  rows[py::str("data_source")] = py::str(to_redis ? "redis" : "clickhouse");
+  if (continuous) rows[py::str("feature")] = column(rows, "feature") + py::int_(kContinuousRaise);
+
+  const size_t accepted = py::len(rows);
+  py::object snapshot = snapshot_of(rows);
+  if (py::bool_(self.attr("update_df").attr("equals")(snapshot)))
+    return result(0, "和上次一致, " + counts_msg(input_length, accepted, now));
+
+  // The copy's hash is written whatever use_redis says: a record the hash
+  // cannot hold is refused before anything is written for either account.
+  if (!to_redis && self.attr("if_copy").ptr() != Py_False) hash::encode(hash::records_of(rows));
+  publish(self, rows, kMainSide, to_redis, continuous, now);
+  self.attr("fun_replicate_save")("tmp_mat"_a = rows, "continuous_holding"_a = continuous_holding);
+  // Only a complete upload counts as the last one: a failed one sent again
+  // is uploaded again.
+  self.attr("update_df") = snapshot;
+  return result(0, counts_msg(input_length, accepted, now));
+}
+
+}  // namespace pelmora::signals
