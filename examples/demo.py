@@ -42,6 +42,8 @@ def main():
 
     show(f"equity {WEEK[0]}..{WEEK[1]}", account.fun_read_equity(*WEEK))
     upload_signals(account)
+    show_research(account)
+
 
 def upload_signals(account):
     """A small signal table for the demo account, replicated to its copy account, read back."""
@@ -59,8 +61,6 @@ def upload_signals(account):
     show(f"signals of {account.account_id}", account.fun_read_signal(SIGNAL_DAY, SIGNAL_DAY))
     copy = Pelmora(COPY, COPY_KEY, USER)
     show(f"signals of the copy account {COPY}", copy.fun_read_signal(SIGNAL_DAY, SIGNAL_DAY))
-
-    show_research(account)
 
 
 def show_research(account):
