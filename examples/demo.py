@@ -1,6 +1,6 @@
 """Demo against the local stack (`make demo` starts it first): a live snapshot straight
 from the platform, then a Pelmora object for the demo production account with its live
-position summary and a week of its deals and equity."""
+position summary, a week of its deals and equity, and a temporary split-mode switch."""
 import json
 from pprint import pprint
 
@@ -38,6 +38,23 @@ def main():
         print("  ", row)
 
     show(f"equity {WEEK[0]}..{WEEK[1]}", account.fun_read_equity(*WEEK))
+
+    split_modes(account)
+
+
+def split_modes(account):
+    """The selectable split modes; one of them in force for an hour, then back to the standing ones."""
+    available = account.fun_search_split_mode("available")
+    print(f"\n== selectable split modes: code={available['code']}")
+    for row in available.get("data", []):
+        print("  ", row)
+    if not available.get("data"):
+        return
+    mode = available["data"][0]["拆单方式ID"]
+    show(f"set split mode {mode} for one hour", account.fun_set_split_mode(mode, 1))
+    show("split mode in force", account.fun_search_split_mode("current"))
+    show("back to the standing split mode", account.fun_back_to_default_split_mode())
+    show("split mode in force", account.fun_search_split_mode())
 
 
 if __name__ == "__main__":

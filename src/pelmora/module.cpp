@@ -6,6 +6,7 @@
 #include "account/account.h"
 #include "bindings.h"
 #include "core/host.h"
+#include "execution/execution.h"
 #include "pelmora_endpoints.h"
 #include "reads/reads.h"
 
@@ -69,6 +70,7 @@ void define_my_class(py::module_& m) {
 void define_pelmora(py::module_& m) {
   namespace a = pelmora::account;
   namespace r = pelmora::reads;
+  namespace x = pelmora::execution;
   py::class_<Account> cls(m, "Pelmora", py::dynamic_attr());
 
   // The holder is made by the plain initialiser; the real constructor then
@@ -95,6 +97,14 @@ void define_pelmora(py::module_& m) {
       .def("fun_read_deal", &r::fun_read_deal, "start_date"_a = "", "end_date"_a = "")
       .def("fun_read_position", &r::fun_read_position, "start_date"_a = "", "end_date"_a = "")
       .def("fun_read_equity", &r::fun_read_equity, "start_date"_a = "", "end_date"_a = "")
+      .def("fun_update_TWAP_info", &x::fun_update_TWAP_info, "input_data"_a)
+      .def("fun_last_trade", &x::fun_last_trade)
+      .def("fun_margin_used", &x::fun_margin_used)
+      .def("fun_read_info", &x::fun_read_info, "info"_a = "单笔最小开仓量")
+      .def("fun_read_split_doc", &x::fun_read_split_doc)
+      .def("fun_search_split_mode", &x::fun_search_split_mode, "mode"_a = "current")
+      .def("fun_back_to_default_split_mode", &x::fun_back_to_default_split_mode)
+      .def("fun_set_split_mode", &x::fun_set_split_mode, "mode"_a = "", "effective_hour"_a = -1)
       .def_static("mysql_248", &a::mysql_248, "sql"_a);
 }
 
