@@ -60,9 +60,11 @@ def central(redis_client):
     return redis_client("central")
 
 
-def log_rows(ch_client, account_id):
+def log_rows(ch_client, account_id, day=f"{AT:%Y-%m-%d}"):
+    """The account's change-log rows of one day (the demo log holds other days)."""
     return ch_client.query("SELECT split_mode, toString(ts), effective_hour FROM strategy.param_modify_log "
-                           f"WHERE account_id = '{account_id}' ORDER BY ts, effective_hour").result_set
+                           f"WHERE account_id = '{account_id}' AND toString(ts) LIKE '{day}%' "
+                           "ORDER BY ts, effective_hour").result_set
 
 
 # --- split modes: query and help ---------------------------------------------------------
@@ -176,7 +178,7 @@ def test_set_for_two_hours_then_reset(account, central, clock, ch_client):
                                      f"split_mode: {MODE_B} "}
     record = {"ts": AT, "effective_hour": 2, "split_mode": MODE_B}
     assert central.hget("split_mode", MAIN) == repr(record)
-    assert log_rows(ch_client, MAIN)[-1] == (MODE_B, "2024-05-06 09:30:15", 2.0)
+    assert log_rows(ch_client, MAIN) == [(MODE_B, "2024-05-06 09:30:15", 2.0)]
 
     clock.at = AT + real_datetime.timedelta(hours=1, minutes=59, seconds=59, microseconds=999999)
     assert account.fun_search_split_mode("current") == {
@@ -187,7 +189,7 @@ def test_set_for_two_hours_then_reset(account, central, clock, ch_client):
     clock.at = reset_at
     assert account.fun_back_to_default_split_mode() == {"code": 0, "msg": "success"}
     assert central.hget("split_mode", MAIN) == repr({"ts": reset_at, "effective_hour": -1, "split_mode": "default"})
-    assert log_rows(ch_client, MAIN)[-2:] == [(MODE_B, "2024-05-06 09:30:15", 2.0),
+    assert log_rows(ch_client, MAIN) == [(MODE_B, "2024-05-06 09:30:15", 2.0),
                                               ("default", "2024-05-06 09:35:15", -1.0)]
     assert account.fun_search_split_mode() == {"code": 0, "msg": "success", "data": labelled(MAIN_TEST),
                                                "set_mode_info": {}}
@@ -195,13 +197,12 @@ def test_set_for_two_hours_then_reset(account, central, clock, ch_client):
 
 @pytest.mark.stack_reset("strategy.param_modify_log", "redis:central")
 def test_second_set_replaces_the_record_and_both_are_logged(account, central, clock, ch_client):
-    before = len(log_rows(ch_client, MAIN))
     assert account.fun_set_split_mode(MODE_A, 1.5)["code"] == 0
     clock.at = AT + real_datetime.timedelta(minutes=10)
     assert account.fun_set_split_mode(mode=MODE_B, effective_hour=0.5)["msg"].endswith(
         "effective_hour: 0.5, split_mode: 43210002 ")
     assert central.hgetall("split_mode")[MAIN] == repr({"ts": clock.at, "effective_hour": 0.5, "split_mode": MODE_B})
-    assert log_rows(ch_client, MAIN)[before:] == [(MODE_A, "2024-05-06 09:30:15", 1.5),
+    assert log_rows(ch_client, MAIN) == [(MODE_A, "2024-05-06 09:30:15", 1.5),
                                                   (MODE_B, "2024-05-06 09:40:15", 0.5)]
     assert account.fun_search_split_mode()["data"] == labelled(MAIN_MODE_B)
 
@@ -231,9 +232,9 @@ def test_hours_from_a_table_are_recorded_as_plain_numbers(account, central, cloc
     ((MODE_A + "\\", 1), {"code": 2, "msg": f"mode {MODE_A}\\ 不在可选项目中"}),
 ])
 def test_set_refusals_write_nothing(account, central, ch_client, args, expected):
-    before = (central.hgetall("split_mode"), log_rows(ch_client, MAIN))
+    before = (central.hgetall("split_mode"), log_rows(ch_client, MAIN, day=""))
     assert account.fun_set_split_mode(*args) == expected
-    assert (central.hgetall("split_mode"), log_rows(ch_client, MAIN)) == before
+    assert (central.hgetall("split_mode"), log_rows(ch_client, MAIN, day="")) == before
 
 
 @pytest.mark.parametrize("hours", ["2", None])
@@ -260,10 +261,10 @@ class Cache:
     lambda p: p.fun_last_trade(),
 ])
 def test_cache_not_answering_the_ping(account, central, ch_client, call):
-    before = (central.hgetall("split_mode"), log_rows(ch_client, MAIN))
+    before = (central.hgetall("split_mode"), log_rows(ch_client, MAIN, day=""))
     account.redis_conn = Cache(account.redis_conn, ping=lambda: False)
     assert call(account) == PING_FAILED
-    assert (central.hgetall("split_mode"), log_rows(ch_client, MAIN)) == before
+    assert (central.hgetall("split_mode"), log_rows(ch_client, MAIN, day="")) == before
 
 
 @pytest.mark.stack_reset("strategy.param_modify_log", "redis:central")
@@ -272,13 +273,15 @@ def test_failed_record_write_leaves_the_log_row_and_the_previous_record(account,
     previous = central.hget("split_mode", desk.LONG_ID.account_id)
     account.account_id = desk.LONG_ID.account_id
 
+    lost = redis.ConnectionError("gone")
+
     def refuse(*args):
-        raise redis.ConnectionError("gone")
+        raise lost
 
     account.redis_conn = Cache(account.redis_conn, hset=refuse)
-    assert account.fun_set_split_mode(MODE_A, 2) == {"code": 1, "msg": "ConnectionError('gone')"}
+    assert account.fun_set_split_mode(MODE_A, 2) == {"code": 1, "msg": repr(lost)}
     assert central.hget("split_mode", desk.LONG_ID.account_id) == previous
-    assert log_rows(ch_client, desk.LONG_ID.account_id)[-1] == (MODE_A, "2024-05-06 09:30:15", 2.0)
+    assert log_rows(ch_client, desk.LONG_ID.account_id) == [(MODE_A, "2024-05-06 09:30:15", 2.0)]
 
 
 def test_mode_text_that_is_no_text_is_a_caught_failure(account):
