@@ -408,3 +408,14 @@ def test_figures_store_failure_is_answered(account):
 def test_unusable_object(account, call):
     account.login = 4003
     assert call(account) == INIT_FAILED
+
+
+def test_members_in_surface_order_with_their_defaults():
+    names = list(vars(Pelmora))
+    members = ["fun_update_TWAP_info", "fun_last_trade", "fun_margin_used", "fun_read_info", "fun_read_split_doc",
+               "fun_search_split_mode", "fun_back_to_default_split_mode", "fun_set_split_mode"]
+    start = names.index("fun_read_equity") + 1
+    assert names[start:start + len(members)] == members
+    assert "info: object = '单笔最小开仓量'" in Pelmora.fun_read_info.__doc__
+    assert "mode: object = 'current'" in Pelmora.fun_search_split_mode.__doc__
+    assert "mode: object = '', effective_hour: object = -1" in Pelmora.fun_set_split_mode.__doc__
