@@ -151,7 +151,7 @@ MARKER = "/tmp/pelmora-execution-record-ran"
     (repr({"effective_hour": 2, "split_mode": MODE_A}), "KeyError('ts')"),
     (repr({"ts": AT, "split_mode": MODE_A}), "KeyError('effective_hour')"),
     (repr({"ts": AT, "effective_hour": 2}), "KeyError('split_mode')"),
-    (repr({"ts": AT.date(), "effective_hour": 2, "split_mode": MODE_A}), "AttributeError("),
+    (repr({"ts": AT.date(), "effective_hour": 2, "split_mode": MODE_A}), "TypeError("),
     (repr({"ts": AT, "effective_hour": "2", "split_mode": MODE_A}), "TypeError("),
     ("{'ts': null}", "NameError("),
     ("{'ts': ", "SyntaxError("),
@@ -347,17 +347,32 @@ def demo_minimums(demo_data):
             if r["category"] == "单笔最小开仓量" and r["is_valid"] == 1 and r["zip_enddate"] == desk.OPEN_END}
 
 
+class Recording:
+    """The object's client, keeping the result of each query it runs."""
+
+    def __init__(self, real):
+        self._real, self.results = real, []
+
+    def query(self, text):
+        self.results.append(self._real.query(text))
+        return self.results[-1]
+
+
 @pytest.mark.stack_reset("factors.risk_config")
 def test_risk_configuration_last_row_wins(account, ch_client, demo_data):
     for begin, amount in (("2024-07-01 09:00:00", 3), ("2024-07-02 09:00:00", 7)):
         ch_client.command("INSERT INTO factors.risk_config (name, min_amt, category, is_valid, zip_begindate, "
                           f"zip_enddate) VALUES ('rb', {amount}, '单笔最小开仓量', 1, '{begin}', '{desk.OPEN_END}')")
-    order = [r[1] for r in ch_client.query(P._statement("risk_min_open")).result_set if r[0] == "rb"]
+    account.client = Recording(account.client)
     got = account.fun_read_info()
-    assert got == account.fun_read_info("单笔最大开仓量")  # one category, whatever is asked
-    assert got["code"] == 0 and got["msg"] == "success"
-    assert got["data"] == {**demo_minimums(demo_data), "rb": order[-1]} and len(order) == 3
-    assert list(got["data"])[0] == ch_client.query(P._statement("risk_min_open")).result_set[0][0]
+    rows = account.client.results[-1].result_set
+    rb = [amount for name, amount in rows if name == "rb"]
+    assert sorted(rb) == [1, 3, 7]
+    assert got == {"code": 0, "msg": "success", "data": {**demo_minimums(demo_data), "rb": rb[-1]}}
+    assert list(got["data"]) == list(dict.fromkeys(name for name, _ in rows))  # first appearance
+    # one category, whatever is asked
+    assert account.fun_read_info("单笔最大开仓量")["data"] == demo_minimums(demo_data) | {
+        "rb": [a for n, a in account.client.results[-1].result_set if n == "rb"][-1]}
 
 
 def test_margin_record_gets_the_register_market_value(account, central):

@@ -6,6 +6,7 @@
 
 #include "core/clock.h"
 #include "core/guard.h"
+#include "core/py_ref.h"
 #include "core/result.h"
 #include "core/statement.h"
 #include "execution/execution.h"
@@ -28,8 +29,9 @@ py::dict failed(const py::str& msg) { return result(1, msg); }
 py::object plain_hours(py::handle hours) {
   py::object h = py::reinterpret_borrow<py::object>(hours);
   if (!PyLong_Check(h.ptr()) && !PyFloat_Check(h.ptr()) && py::hasattr(h, "item")) h = h.attr("item")();
-  if (PyLong_Check(h.ptr())) return py::int_(h);
-  return py::float_(h);
+  // int() and float() give the exact types also for subclasses (bool, numpy.float64)
+  if (PyLong_Check(h.ptr())) return checked(PyNumber_Long(h.ptr()));
+  return checked(PyNumber_Float(h.ptr()));
 }
 
 // Whether the mode is one of the selectable modes in the store.
