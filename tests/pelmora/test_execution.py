@@ -97,9 +97,10 @@ def test_available_lists_the_selectable_modes(account):
     rows = {row["拆单方式ID"]: row for row in got["data"]}
     assert sorted(rows) == [MODE_A, MODE_B] and all(list(r) == LABELS for r in got["data"])
     assert rows[MODE_A] == dict(zip(LABELS, [MODE_A, "排队价", 1, 120, 60, 30, 3, 1]))
-    # the mode's own NULLs are listed as missing, not filled from anyone's defaults
-    assert pd.isna(rows[MODE_B]["撤单时长（秒）"]) and pd.isna(rows[MODE_B]["拆单单笔最小手数"])
-    assert rows[MODE_B]["总时长（分钟）"] == 15
+    # values as the store gives them: the mode's own NULLs stay None (not filled from anyone's
+    # defaults, not NaN), and the integers of their columns stay integers
+    assert rows[MODE_B] == dict(zip(LABELS, [MODE_B, "对手价", 1, 15, 5, None, 20, None]))
+    assert type(rows[MODE_A]["撤单时长（秒）"]) is int
 
 
 @pytest.mark.parametrize("mode", ["Current", "", None, "available "])

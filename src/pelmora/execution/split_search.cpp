@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "core/guard.h"
-#include "core/host.h"
 #include "core/result.h"
 #include "core/statement.h"
 #include "execution/execution.h"
@@ -15,8 +14,6 @@
 namespace pelmora::execution {
 
 namespace {
-
-using namespace pybind11::literals;
 
 constexpr std::string_view kBadMode = "mode枚举值需要在 ['current', 'available', 'default']之中 ";
 
@@ -36,10 +33,22 @@ constexpr std::array<std::string_view, 8> kLabels = {
     "报单时间间隔（秒）", "撤单时长（秒）", "拆单单笔最大手数", "拆单单笔最小手数",
 };
 
-py::object labelled_rows(py::handle result_set) {
-  py::list labels;
-  for (std::string_view label : kLabels) labels.append(py::str(label.data(), label.size()));
-  return module_attr("pd").attr("DataFrame")(result_set, "columns"_a = labels).attr("to_dict")("records");
+// One dict per row, the labels mapped to the row's values by position. The
+// values stay as the store gave them: a table in between would turn a NULL
+// into NaN and the integers of its column into floats.
+py::list labelled_rows(py::handle result_set) {
+  py::list rows;
+  for (py::handle row : result_set) {
+    py::tuple values(py::reinterpret_borrow<py::object>(row));
+    if (values.size() != kLabels.size())
+      throw py::value_error(std::to_string(kLabels.size()) + " columns passed, passed data had " +
+                            std::to_string(values.size()) + " columns");
+    py::dict labelled;
+    for (std::size_t i = 0; i < kLabels.size(); ++i)
+      labelled[py::str(kLabels[i].data(), kLabels[i].size())] = values[i];
+    rows.append(labelled);
+  }
+  return rows;
 }
 
 // Five sentences, each as " " + sentence + "\n" + " ".
