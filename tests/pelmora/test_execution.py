@@ -306,7 +306,7 @@ def test_twap_rows_written_and_read_back(account, clock, ch_client):
         "if_twap": [1, 2, 0, 1, 1, 1],  # 2: dropped
         "time_gap": [30, 10, 0, 12.5, -1, None],  # -1 and missing: dropped
         "volume": [5.5, 1, 0, 3, 1, 1],
-        "note": ["ignored"] * 6,
+        "note": [["ignored"]] * 6,  # unhashable: not even looked at
     })
     assert account.fun_update_TWAP_info(table) == {"code": 0, "msg": f"更新6, {at}"}
     assert twap_rows(ch_client, MAIN, at) == [

@@ -48,7 +48,9 @@ py::dict fun_update_TWAP_info(py::object self, py::object input_data) {
 
   py::list required;
   for (const char* name : kRequired) required.append(name);
-  table = table.attr("drop_duplicates")()[required];
+  // The four columns first: other columns are ignored, even ones whose
+  // values cannot be compared for repeats.
+  table = table[required].attr("drop_duplicates")();
 
   py::list upper;
   for (py::handle commodity : table["commodity"]) upper.append(commodity.attr("upper")());
