@@ -1,7 +1,8 @@
 """Demo against the local stack (`make demo` starts it first): a live snapshot straight
 from the platform, then a Pelmora object for the demo production account with its live
 position summary, a week of its deals and equity, a small signal upload replicated to its
-copy account and read back, the week's factor values and the account's post-trade breakdown."""
+copy account and read back, a temporary split-mode switch, the week's factor values and the
+account's post-trade breakdown."""
 import json
 from pprint import pprint
 
@@ -42,6 +43,7 @@ def main():
 
     show(f"equity {WEEK[0]}..{WEEK[1]}", account.fun_read_equity(*WEEK))
     upload_signals(account)
+    split_modes(account)
     show_research(account)
 
 
@@ -75,6 +77,21 @@ def show_research(account):
     breakdown = account.post_trade_analysis(*WEEK)
     print(f"\n== post-trade breakdown {WEEK[0]}..{WEEK[1]}: code={breakdown['code']}")
     print(breakdown["data"].round(2).to_string(index=False) if breakdown["code"] == 0 else breakdown["msg"])
+
+
+def split_modes(account):
+    """The selectable split modes; one of them in force for an hour, then back to the standing ones."""
+    available = account.fun_search_split_mode("available")
+    print(f"\n== selectable split modes: code={available['code']}")
+    for row in available.get("data", []):
+        print("  ", row)
+    if not available.get("data"):
+        return
+    mode = available["data"][0]["拆单方式ID"]
+    show(f"set split mode {mode} for one hour", account.fun_set_split_mode(mode, 1))
+    show("split mode in force", account.fun_search_split_mode("current"))
+    show("back to the standing split mode", account.fun_back_to_default_split_mode())
+    show("split mode in force", account.fun_search_split_mode())
 
 
 if __name__ == "__main__":

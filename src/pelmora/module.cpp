@@ -6,6 +6,7 @@
 #include "account/account.h"
 #include "bindings.h"
 #include "core/host.h"
+#include "execution/execution.h"
 #include "pelmora_endpoints.h"
 #include "reads/reads.h"
 #include "research/research.h"
@@ -73,6 +74,7 @@ void define_pelmora(py::module_& m) {
   namespace r = pelmora::reads;
   namespace rs = pelmora::research;
   namespace s = pelmora::signals;
+  namespace x = pelmora::execution;
   py::class_<Account> cls(m, "Pelmora", py::dynamic_attr());
 
   // The holder is made by the plain initialiser; the real constructor then
@@ -105,9 +107,18 @@ void define_pelmora(py::module_& m) {
       .def("fun_read_deal", &r::fun_read_deal, "start_date"_a = "", "end_date"_a = "")
       .def("fun_read_position", &r::fun_read_position, "start_date"_a = "", "end_date"_a = "")
       .def("fun_read_equity", &r::fun_read_equity, "start_date"_a = "", "end_date"_a = "")
+      .def("fun_update_TWAP_info", &x::fun_update_TWAP_info, "input_data"_a)
+      .def("fun_last_trade", &x::fun_last_trade)
+      .def("fun_margin_used", &x::fun_margin_used)
+      .def("fun_read_info", &x::fun_read_info, "info"_a = "单笔最小开仓量")
+      .def("fun_read_split_doc", &x::fun_read_split_doc)
+      .def("fun_search_split_mode", &x::fun_search_split_mode, "mode"_a = "current")
+      .def("fun_back_to_default_split_mode", &x::fun_back_to_default_split_mode)
+      .def("fun_set_split_mode", &x::fun_set_split_mode, "mode"_a = "", "effective_hour"_a = -1)
       .def_static("factors_value", &rs::factors_value, "typ"_a = "", "start_date"_a = "", "end_date"_a = "")
       .def_static("mysql_248", &a::mysql_248, "sql"_a)
-      .def("post_trade_analysis", &rs::post_trade_analysis, "start_date"_a, "end_date"_a, "typ"_a = "commodity")
+      .def("post_trade_analysis", &rs::post_trade_analysis, "start_date"_a, "end_date"_a,
+           "typ"_a = "commodity")
       .def_static("factors_value_vesk", &rs::factors_value_vesk, "typ"_a = "", "start_date"_a = "",
                   "end_date"_a = "");
 }

@@ -28,26 +28,9 @@ def login_query(account_id: str, key: str, current: str) -> str:
 
 
 def split_query(account_id: str, env_tag: str, mode: str | None = None) -> str:
-    join = "ON x1.account_id = x3.account_id" if mode is None else "ON x3.account_id = '" + mode + "'"
-    lines = [
-        "select", "x1.account_id,", "-- 核心逻辑：所有字段均优先取x3，无值则取x2",
-        "coalesce(x3.trade_price, x2.trade_price) as trade_price,", "coalesce(x3.twap, x2.twap) as twap,",
-        "coalesce(x3.sum_twap, x2.sum_twap) as sum_twap,",
-        "coalesce(x3.twap_time_gap, x2.twap_time_gap) as twap_time_gap,",
-        "coalesce(x3.cancel_cmd_time, x2.cancel_cmd_time) as cancel_cmd_time,",
-        "coalesce(x3.split_volume_max, x2.split_volume_max) as split_volume_max,",
-        "coalesce(x3.split_volume_min, x2.split_volume_min) as split_volume_min",
-        "FROM factors.t_account_info as x1", "INNER JOIN strategy.param_user_info as x2",
-        "ON x1.user_id = x2.user_id and x1.env = x2.env", "LEFT JOIN",
-        "( select toNullable(account_id) as account_id,", "toNullable(trade_price) as trade_price,",
-        "toNullable(twap) as twap,", "toNullable(sum_twap) as sum_twap,",
-        "toNullable(twap_time_gap) as twap_time_gap,", "toNullable(cancel_cmd_time) as cancel_cmd_time,",
-        "toNullable(split_volume_max) as split_volume_max,", "toNullable(split_volume_min) as split_volume_min",
-        "FROM", "strategy.param_account_info) as x3", join, "WHERE", "toString(now64()) >= x1.zip_begindate",
-        "AND toString(now64()) <= x1.zip_enddate", "AND x1.trade_flag = 'T'",
-        "AND x1.account_id = '" + account_id + "'", "AND x1.env = '" + env_tag + "' ",
-    ]
-    return "\n".join(lines)
+    if mode is None:
+        return P._statement("split_account", account=account_id, env=env_tag)
+    return P._statement("split_template", account=account_id, env=env_tag, mode=mode)
 
 
 def equity_query(account_id: str, start: str, end: str) -> str:
@@ -167,18 +150,14 @@ def test_split_mode_query_without_trading_row_or_environment_is_empty(ch_client,
 
 
 def test_selectable_modes_query(ch_client):
-    rows = ch_client.query(" select account_id, trade_price, twap, sum_twap, twap_time_gap, cancel_cmd_time, "
-                           "split_volume_max, split_volume_min from strategy.param_account_info where account_id "
-                           "like '4321%' ").result_set
+    rows = ch_client.query(P._statement("split_available")).result_set
     assert sorted(r[0] for r in rows) == [MODE_A, MODE_B]
     assert len(rows[0]) == 8
 
 
 @pytest.mark.parametrize("mode, n", [(MODE_A, 1), (MODE_B, 1), ("default", 0), (MAIN, 0), ("4321", 0)])
 def test_mode_check_query(ch_client, mode, n):
-    query = ("select count(*) as n from strategy.param_account_info where account_id like '4321%' and "
-             "account_id = '" + mode + "' ")
-    result = ch_client.query(query)
+    result = ch_client.query(P._statement("split_mode_check", mode=mode))
     assert result.column_names == ("n",)
     assert result.result_set == [(n,)]
 
@@ -187,8 +166,7 @@ def test_mode_check_query(ch_client, mode, n):
 def test_change_log_insert(ch_client):
     ts = "2024-10-08 09:30:15"
     for mode, hours in ((MODE_A, 2), (MODE_B, 1.5), ("default", -1)):
-        ch_client.command("INSERT INTO strategy.param_modify_log (account_id, split_mode, ts, effective_hour) "
-                          "VALUES ('" + COPY + "', '" + mode + "', '" + ts + "', " + str(hours) + ") ")
+        ch_client.command(P._statement("split_change_log", account=COPY, mode=mode, ts=ts, hours=str(hours)))
     rows = ch_client.query("SELECT split_mode, toString(ts), effective_hour FROM strategy.param_modify_log "
                            f"WHERE account_id = '{COPY}' ORDER BY effective_hour").result_set
     assert rows == [("default", ts, -1.0), (MODE_B, ts, 1.5), (MODE_A, ts, 2.0)]
@@ -267,10 +245,10 @@ def test_copy_soft_delete_keeps_update_time(ch_client):
 @pytest.mark.stack_reset("factors.TWAP_config")
 def test_twap_insert_text(ch_client):
     columns = ["commodity", "if_twap", "time_gap", "volume", "account_id", "update_time"]
-    col_list = str(columns)[1:-1].replace("'", '"')
+    quoted = [f'"{c}"' for c in columns]
     at = "2024-10-08 09:00:00"
     for values in (["AG", 1, 30, 5.5, COPY, at], ["RB", 0, 12.5, 3, COPY, at], ["CU", 1.0, 0, 0.0, COPY, at]):
-        ch_client.command("INSERT into factors.TWAP_config (" + col_list + ") values (" + str(values)[1:-1] + ");")
+        ch_client.command(P._row_insert_text(P._statement("twap_insert_opening"), quoted, values, ");"))
     rows = ch_client.query(f"SELECT commodity, if_twap, time_gap, volume, toString(update_time) FROM "
                            f"factors.TWAP_config WHERE account_id = '{COPY}' ORDER BY commodity").result_set
     assert rows == [("AG", 1, 30.0, 5.5, at), ("CU", 1, 0.0, 0.0, at), ("RB", 0, 12.5, 3.0, at)]
@@ -304,9 +282,7 @@ def test_status_upload_statements_version_the_register(ch_client):
 
 
 def test_risk_config_query(ch_client):
-    rows = ch_client.query("select name, min_amt from factors.risk_config where toString(now64()) >= zip_begindate "
-                           "and toString(now64()) <= zip_enddate and is_valid = 1 and category = '单笔最小开仓量' "
-                           ).result_set
+    rows = ch_client.query(P._statement("risk_min_open")).result_set
     mins = dict(rows)
     assert len(rows) == len(mins) == len(desk.CONTRACTS)
     assert mins["rb"] == 1  # the current version, not the closed one
@@ -315,9 +291,7 @@ def test_risk_config_query(ch_client):
 
 @pytest.mark.parametrize("account_id, value", [(MAIN, desk.MAIN.market_value), (IDLE, None)])
 def test_market_value_query(ch_client, account_id, value):
-    rows = ch_client.query("SELECT account_id, market_value FROM factors.t_account_info WHERE toString(now64()) >= "
-                           "zip_begindate and toString(now64()) <= zip_enddate and trade_flag = 'T' and "
-                           "account_id = '" + account_id + "' ").result_set
+    rows = ch_client.query(P._statement("market_value", account=account_id)).result_set
     assert [r[1] for r in rows][:1] == ([value] if value is not None else [])
 
 

@@ -8,8 +8,10 @@ namespace {
 py::object datetime_class() { return module_attr("datetime").attr("datetime"); }
 }  // namespace
 
+py::object local_now() { return datetime_class().attr("now")(); }
+
 std::string now_text(const char* fmt) {
-  return datetime_class().attr("now")().attr("strftime")(fmt).cast<std::string>();
+  return local_now().attr("strftime")(fmt).cast<std::string>();
 }
 
 std::string iso_date(py::handle yyyymmdd) {

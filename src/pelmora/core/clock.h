@@ -7,6 +7,9 @@
 namespace pelmora {
 namespace py = pybind11;
 
+// datetime.datetime.now(): one reading of the local clock.
+py::object local_now();
+
 // datetime.datetime.now().strftime(fmt)
 std::string now_text(const char* fmt);
 
