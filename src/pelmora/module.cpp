@@ -8,6 +8,7 @@
 #include "core/host.h"
 #include "pelmora_endpoints.h"
 #include "reads/reads.h"
+#include "status/status.h"
 
 namespace py = pybind11;
 using namespace pybind11::literals;
@@ -69,6 +70,7 @@ void define_my_class(py::module_& m) {
 void define_pelmora(py::module_& m) {
   namespace a = pelmora::account;
   namespace r = pelmora::reads;
+  namespace s = pelmora::status;
   py::class_<Account> cls(m, "Pelmora", py::dynamic_attr());
 
   // The holder is made by the plain initialiser; the real constructor then
@@ -94,6 +96,7 @@ void define_pelmora(py::module_& m) {
       .def("fun_read_order", &r::fun_read_order, "start_date"_a = "", "end_date"_a = "")
       .def("fun_read_deal", &r::fun_read_deal, "start_date"_a = "", "end_date"_a = "")
       .def("fun_read_position", &r::fun_read_position, "start_date"_a = "", "end_date"_a = "")
+      .def("fun_update_sts", &s::fun_update_sts, "trade_flag"_a = true)
       .def("fun_read_equity", &r::fun_read_equity, "start_date"_a = "", "end_date"_a = "")
       .def_static("mysql_248", &a::mysql_248, "sql"_a);
 }
