@@ -115,4 +115,5 @@ PYBIND11_MODULE(Pelmora, m) {
   define_pelmora(m);
   pelmora::bind_records(m);
   pelmora::bind_statements(m);
+  pelmora::bind_host_literal(m);
 }
