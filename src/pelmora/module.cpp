@@ -5,6 +5,7 @@
 
 #include "account/account.h"
 #include "bindings.h"
+#include "caches/caches.h"
 #include "core/host.h"
 #include "pelmora_endpoints.h"
 #include "reads/reads.h"
@@ -70,6 +71,7 @@ void define_my_class(py::module_& m) {
 void define_pelmora(py::module_& m) {
   namespace a = pelmora::account;
   namespace r = pelmora::reads;
+  namespace c = pelmora::caches;
   namespace s = pelmora::status;
   py::class_<Account> cls(m, "Pelmora", py::dynamic_attr());
 
@@ -97,7 +99,9 @@ void define_pelmora(py::module_& m) {
       .def("fun_read_deal", &r::fun_read_deal, "start_date"_a = "", "end_date"_a = "")
       .def("fun_read_position", &r::fun_read_position, "start_date"_a = "", "end_date"_a = "")
       .def("fun_update_sts", &s::fun_update_sts, "trade_flag"_a = true)
+      .def("fun_redis_position", &c::fun_redis_position)
       .def("fun_read_equity", &r::fun_read_equity, "start_date"_a = "", "end_date"_a = "")
+      .def("fun_redis_deal", &c::fun_redis_deal, "dte"_a)
       .def_static("mysql_248", &a::mysql_248, "sql"_a);
 }
 
