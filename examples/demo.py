@@ -1,6 +1,7 @@
 """Demo against the local stack (`make demo` starts it first): a live snapshot straight
 from the platform, then a Pelmora object for the demo production account with its live
-position summary and a week of its deals and equity."""
+position summary, a week of its deals and equity, its trading switch turned off and on
+again, and its position as the live cache holds it."""
 import json
 from pprint import pprint
 
@@ -38,6 +39,24 @@ def main():
         print("  ", row)
 
     show(f"equity {WEEK[0]}..{WEEK[1]}", account.fun_read_equity(*WEEK))
+    status_and_cache(account)
+
+
+def status_and_cache(account):
+    """Switches trading off and straight back on, so the account is left trading, then shows
+    the register's latest versions and the live cache's position entry."""
+    print("\n== trading switch")
+    off = account.fun_update_sts(False)
+    print("  off:", off)
+    if off["code"] == 0:
+        print("  on: ", account.fun_update_sts(True))
+    versions = account.client.query(
+        "SELECT trade_flag, env, zip_begindate, zip_enddate FROM factors.t_account_info "
+        f"WHERE account_id = '{ACCOUNT}' AND acquire_info_key = '{KEY}' ORDER BY zip_begindate DESC, zip_enddate DESC, env LIMIT 6")
+    print("  latest register versions (trade_flag, env, begin, end):")
+    for row in versions.result_set:
+        print("    ", row)
+    show("live cache position", account.fun_redis_position())
 
 
 if __name__ == "__main__":
