@@ -52,7 +52,8 @@ def status_and_cache(account):
         print("  on: ", account.fun_update_sts(True))
     versions = account.client.query(
         "SELECT trade_flag, env, zip_begindate, zip_enddate FROM factors.t_account_info "
-        f"WHERE account_id = '{ACCOUNT}' AND acquire_info_key = '{KEY}' ORDER BY zip_begindate DESC, zip_enddate DESC, env LIMIT 6")
+        f"WHERE account_id = '{ACCOUNT}' AND acquire_info_key = '{KEY}' "
+        "ORDER BY zip_begindate DESC, zip_enddate DESC, env LIMIT 6")
     print("  latest register versions (trade_flag, env, begin, end):")
     for row in versions.result_set:
         print("    ", row)
