@@ -1,7 +1,8 @@
 """Demo against the local stack (`make demo` starts it first): a live snapshot straight
 from the platform, then a Pelmora object for the demo production account with its live
 position summary, a week of its deals and equity, a small signal upload replicated to its
-copy account and read back, a temporary split-mode switch, the week's factor values and the
+copy account and read back, its trading switch turned off and on again, its position as the
+live cache holds it, a temporary split-mode switch, the week's factor values and the
 account's post-trade breakdown."""
 import json
 from pprint import pprint
@@ -43,6 +44,7 @@ def main():
 
     show(f"equity {WEEK[0]}..{WEEK[1]}", account.fun_read_equity(*WEEK))
     upload_signals(account)
+    status_and_cache(account)
     split_modes(account)
     show_research(account)
 
@@ -92,6 +94,24 @@ def split_modes(account):
     show("split mode in force", account.fun_search_split_mode("current"))
     show("back to the standing split mode", account.fun_back_to_default_split_mode())
     show("split mode in force", account.fun_search_split_mode())
+
+
+def status_and_cache(account):
+    """Switches trading off and straight back on, so the account is left trading, then shows
+    the register's latest versions and the live cache's position entry."""
+    print("\n== trading switch")
+    off = account.fun_update_sts(False)
+    print("  off:", off)
+    if off["code"] == 0:
+        print("  on: ", account.fun_update_sts(True))
+    versions = account.client.query(
+        "SELECT trade_flag, env, zip_begindate, zip_enddate FROM factors.t_account_info "
+        f"WHERE account_id = '{ACCOUNT}' AND acquire_info_key = '{KEY}' "
+        "ORDER BY zip_begindate DESC, zip_enddate DESC, env LIMIT 6")
+    print("  latest register versions (trade_flag, env, begin, end):")
+    for row in versions.result_set:
+        print("    ", row)
+    show("live cache position", account.fun_redis_position())
 
 
 if __name__ == "__main__":

@@ -5,12 +5,14 @@
 
 #include "account/account.h"
 #include "bindings.h"
+#include "caches/caches.h"
 #include "core/host.h"
 #include "execution/execution.h"
 #include "pelmora_endpoints.h"
 #include "reads/reads.h"
 #include "research/research.h"
 #include "signals/signals.h"
+#include "status/status.h"
 
 namespace py = pybind11;
 using namespace pybind11::literals;
@@ -75,6 +77,8 @@ void define_pelmora(py::module_& m) {
   namespace rs = pelmora::research;
   namespace s = pelmora::signals;
   namespace x = pelmora::execution;
+  namespace c = pelmora::caches;
+  namespace st = pelmora::status;
   py::class_<Account> cls(m, "Pelmora", py::dynamic_attr());
 
   // The holder is made by the plain initialiser; the real constructor then
@@ -106,6 +110,8 @@ void define_pelmora(py::module_& m) {
       .def("fun_read_order", &r::fun_read_order, "start_date"_a = "", "end_date"_a = "")
       .def("fun_read_deal", &r::fun_read_deal, "start_date"_a = "", "end_date"_a = "")
       .def("fun_read_position", &r::fun_read_position, "start_date"_a = "", "end_date"_a = "")
+      .def("fun_update_sts", &st::fun_update_sts, "trade_flag"_a = true)
+      .def("fun_redis_position", &c::fun_redis_position)
       .def("fun_read_equity", &r::fun_read_equity, "start_date"_a = "", "end_date"_a = "")
       .def("fun_update_TWAP_info", &x::fun_update_TWAP_info, "input_data"_a)
       .def("fun_last_trade", &x::fun_last_trade)
@@ -115,6 +121,7 @@ void define_pelmora(py::module_& m) {
       .def("fun_search_split_mode", &x::fun_search_split_mode, "mode"_a = "current")
       .def("fun_back_to_default_split_mode", &x::fun_back_to_default_split_mode)
       .def("fun_set_split_mode", &x::fun_set_split_mode, "mode"_a = "", "effective_hour"_a = -1)
+      .def("fun_redis_deal", &c::fun_redis_deal, "dte"_a)
       .def_static("factors_value", &rs::factors_value, "typ"_a = "", "start_date"_a = "", "end_date"_a = "")
       .def_static("mysql_248", &a::mysql_248, "sql"_a)
       .def("post_trade_analysis", &rs::post_trade_analysis, "start_date"_a, "end_date"_a,

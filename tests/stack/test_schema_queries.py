@@ -257,23 +257,19 @@ def test_twap_insert_text(ch_client):
 @pytest.mark.stack_reset("factors.t_account_info")
 def test_status_upload_statements_version_the_register(ch_client):
     now = "2031-03-04 05:06:07"
-    read = ("select account_id, account_key, market_value, strategy, trade_flag, acquire_info_key, user_id from "
-            "factors.t_account_info where '" + now + "' >= zip_begindate and '" + now + "' < zip_enddate and "
-            "account_id = '" + MAIN + "' and acquire_info_key = '" + desk.MAIN.acquire_key + "' ")
-    current = ch_client.query(read)
+    current = ch_client.query(P._statement("status_current", now=now, account=MAIN, key=desk.MAIN.acquire_key))
     assert len(current.result_set) == 2  # the test and prod rows
-    ch_client.command(" ALTER TABLE factors.t_account_info UPDATE zip_enddate = '" + now + "' WHERE account_id = '"
-                      + MAIN + "' and zip_enddate = '2500-12-31 00:00:00' ")
+    ch_client.command(P._statement("status_close", now=now, account=MAIN))
     for row in current.result_set:
         values = list(row)
         values[4] = "F"
         values += [now, "2500-12-31 00:00:00"]
         columns = list(current.column_names) + ["zip_begindate", "zip_enddate"]
-        ch_client.command(" INSERT into factors.t_account_info (" + ", ".join(columns) + ") values ("
-                          + ", ".join(repr(v) for v in values) + "); ")
+        ch_client.command(P._row_insert_text(" INSERT into factors.t_account_info (", columns, values, "); "))
     versions = ch_client.query("SELECT trade_flag, env, market_value FROM factors.t_account_info WHERE "
-                               f"account_id = '{MAIN}' AND zip_begindate = '{now}'").result_set
-    assert versions == [("F", "", desk.MAIN.market_value)] * 2
+                               f"account_id = '{MAIN}' AND zip_begindate = '{now}' ORDER BY env").result_set
+    # The new versions keep their environment.
+    assert versions == [("F", "prod", desk.MAIN.market_value), ("F", "test", desk.MAIN.market_value)]
     assert ch_client.query(login_query(MAIN, desk.MAIN.acquire_key, now)).result_set == [(2,)]
     assert ch_client.query(login_query(MAIN, desk.MAIN.acquire_key, "2031-03-04 05:06:06")).result_set == [(2,)]
 

@@ -1,0 +1,21 @@
+// Account status: the trading switch, written as a new version of the
+// account's record in the account register.
+#pragma once
+#include <pybind11/pybind11.h>
+
+#include <string>
+
+namespace pelmora::status {
+namespace py = pybind11;
+
+py::dict fun_update_sts(py::object self, py::object trade_flag);
+
+// The register's open end of a version's validity.
+inline constexpr const char* kOpenEnd = "2500-12-31 00:00:00";
+
+// Takes back one switch's writes after an insert failed: removes the versions
+// it opened, then reopens the versions it closed at `now`. Never raises: the
+// caller still has the original error to report.
+void undo_switch(py::handle self, const std::string& account, const std::string& key, const std::string& now);
+
+}  // namespace pelmora::status

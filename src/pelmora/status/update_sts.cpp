@@ -1,0 +1,88 @@
+// The trading switch: read the account's current versions, close its open
+// versions, open one new version per current one with the new flag.
+#include <string>
+#include <vector>
+
+#include "core/clock.h"
+#include "core/result.h"
+#include "core/statement.h"
+#include "status/status.h"
+
+namespace pelmora::status {
+
+namespace {
+
+constexpr std::string_view kBadFlag = "必填字段未定义/格式有误, 请修改后重新执行";
+constexpr std::string_view kNoCurrentVersion = "账户当前无有效记录, 未做修改";
+
+// env is copied too: the split-mode lookup matches the register's env, so a
+// version written without it would drop the account from that lookup.
+constexpr std::string_view kCurrentQuery =
+    "select account_id, account_key, market_value, strategy, trade_flag, acquire_info_key, user_id, env from "
+    "factors.t_account_info where '{now}' >= zip_begindate and '{now}' < zip_enddate and account_id = "
+    "'{account}' and acquire_info_key = '{key}' ";
+constexpr std::string_view kCloseStatement =
+    " ALTER TABLE factors.t_account_info UPDATE zip_enddate = '{now}' WHERE account_id = '{account}' and "
+    "zip_enddate = '2500-12-31 00:00:00' ";
+constexpr std::string_view kInsertOpening = " INSERT into factors.t_account_info (";
+constexpr std::string_view kInsertClosing = "); ";
+
+const StatementTemplates kTemplates{{"status_current", kCurrentQuery}, {"status_close", kCloseStatement}};
+
+// The new versions' INSERT texts: each current row with the new flag and a
+// validity from now on. Built before anything is written, so a result of an
+// unexpected shape fails while the register is still untouched.
+std::vector<std::string> new_versions(py::handle found, const char* flag, const std::string& now) {
+  py::list columns(found.attr("column_names"));
+  py::ssize_t flag_at = -1;
+  for (py::ssize_t i = 0; i < static_cast<py::ssize_t>(columns.size()); ++i)
+    if (py::str(columns[i]).equal(py::str("trade_flag"))) flag_at = i;
+  if (flag_at < 0) throw py::key_error("trade_flag");
+  columns.append("zip_begindate");
+  columns.append("zip_enddate");
+
+  std::vector<std::string> inserts;
+  for (py::handle row : found.attr("result_set")) {
+    py::list values(py::reinterpret_borrow<py::object>(row));
+    values[flag_at] = flag;
+    values.append(py::str(now));
+    values.append(kOpenEnd);
+    inserts.push_back(Statement().insert_row(kInsertOpening, columns, values, kInsertClosing).text());
+  }
+  return inserts;
+}
+
+}  // namespace
+
+py::dict fun_update_sts(py::object self, py::object trade_flag) {
+  if (!usable(self)) return init_failed();
+  if (!trade_flag.equal(py::bool_(true)) && !trade_flag.equal(py::bool_(false))) return result(2, kBadFlag);
+  const char* flag = py::bool_(trade_flag) ? "T" : "F";
+
+  const std::string now = now_text("%Y-%m-%d %H:%M:%S");
+  const std::string account = text_of(self.attr("account_id"));
+  const std::string key = text_of(self.attr("acquire_key"));
+
+  Statement read;
+  read.fill(kCurrentQuery, {{"now", now}, {"account", account}, {"key", key}});
+  py::object found = self.attr("client").attr("query")(read.str());
+  // Closing without a version to carry on would leave the account with none.
+  if (py::len(found.attr("result_set")) == 0) return result(1, kNoCurrentVersion);
+  const std::vector<std::string> inserts = new_versions(found, flag, now);
+
+  Statement close;
+  close.fill(kCloseStatement, {{"now", now}, {"account", account}});
+  self.attr("client").attr("command")(close.str());
+  try {
+    for (const std::string& insert : inserts) self.attr("client").attr("command")(py::str(insert));
+  } catch (...) {
+    undo_switch(self, account, key, now);
+    throw;
+  }
+
+  std::string msg = " 资金账号 ";
+  msg.append(account).append(" trade flag is ").append(flag).append("  ").append(now);
+  return result(0, msg);
+}
+
+}  // namespace pelmora::status
