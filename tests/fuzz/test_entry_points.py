@@ -10,9 +10,10 @@ from hypothesis import HealthCheck, given, settings, strategies as st
 
 import pelmora.Pelmora as P
 from pelmora.Pelmora import Pelmora
+from services.clickhouse_http import sqltext
 from tests.fuzz.strategies import ANY_VALUE, NASTY_TEXT, structure
 
-EXAMPLES = int(os.environ.get("PELMORA_FUZZ_EXAMPLES", "60"))
+EXAMPLES = int(os.environ.get("PELMORA_FUZZ_EXAMPLES", "100"))
 FUZZ = settings(max_examples=EXAMPLES, deadline=None,
                 suppress_health_check=[HealthCheck.function_scoped_fixture, HealthCheck.too_slow])
 
@@ -69,3 +70,47 @@ def test_construction_answers_or_raises(fake_stores, account_id, key, user, env)
     for query in fake_stores.clickhouse.queries:
         if "acquire_info_key" in query:
             assert structure(query) == login
+
+
+# Every public member with hostile arguments in each of its places: an answer or a Python
+# exception, and every statement it sends is one statement that lexes cleanly.
+MEMBERS = {
+    "fun_update_signal": 4, "fun_delete_signal": 4, "fun_read_signal": 3, "fun_update_sts": 1,
+    "fun_redis_position": 0, "fun_redis_deal": 1, "fun_update_TWAP_info": 1, "fun_last_trade": 0,
+    "fun_margin_used": 0, "fun_read_info": 1, "fun_read_split_doc": 0, "fun_search_split_mode": 1,
+    "fun_back_to_default_split_mode": 0, "fun_set_split_mode": 2, "post_trade_analysis": 3,
+    "fun_replicate_save": 2, "contract_format": 0, "risk_platform_connected": 0,
+}
+STATIC_MEMBERS = {"factors_value": 3, "factors_value_vesk": 3, "unix_to_datetime": 1}
+TABLES = st.lists(st.dictionaries(st.sampled_from(["trading_day", "contract", "position", "direction",
+                                                   "order_typ", "trade_time", "feature", "commodity",
+                                                   "twap", "extra"]), ANY_VALUE, max_size=8), max_size=4)
+
+
+def sent_statements(fake_stores):
+    return fake_stores.clickhouse.queries + fake_stores.clickhouse.commands
+
+
+def assert_single_clean_statements(statements):
+    for text in statements:
+        assert len(sqltext.split_statements(text)) <= 1, text
+        structure(text)  # raises on an unterminated literal or comment
+
+
+@FUZZ
+@given(member=st.sampled_from(sorted(MEMBERS)), args=st.lists(st.one_of(ANY_VALUE, TABLES), max_size=4))
+def test_every_member_answers_or_raises(account, fake_stores, member, args):
+    before = len(sent_statements(fake_stores))
+    got = outcome(lambda: getattr(account, member)(*args[:MEMBERS[member]]))
+    assert got is None or isinstance(got, (dict, int, bool, str, Exception)) or hasattr(got, "columns")
+    if isinstance(got, dict):
+        assert list(got)[0] == "code"
+    assert_single_clean_statements(sent_statements(fake_stores)[before:])
+
+
+@FUZZ
+@given(member=st.sampled_from(sorted(STATIC_MEMBERS)), args=st.lists(ANY_VALUE, max_size=3))
+def test_static_members_answer_or_raise(fake_stores, member, args):
+    got = outcome(lambda: getattr(Pelmora, member)(*args[:STATIC_MEMBERS[member]]))
+    assert isinstance(got, (dict, str, Exception))
+    assert_single_clean_statements(sent_statements(fake_stores))
