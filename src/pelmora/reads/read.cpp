@@ -47,11 +47,8 @@ py::dict history(py::handle self, const ReadKind& kind, const std::string& start
     Statement q;
     q.fill(tmpl, {{"start", start}, {"end", end}, {"account", account}, {"account8", account8}});
 
-    line = __LINE__; py::object found = self.attr("client").attr("query")(q.str());
-    line = __LINE__; py::object rows_in = found.attr("result_set");
-    // No rows: nothing to build, whatever the columns are.
-    if (py::len(rows_in) == 0) return result(0, kind.success_msg, py::list());
-    line = __LINE__; py::list rows = kind.rows(found, kind.text_columns);
+    // No rows give an empty list, whatever the columns are.
+    line = __LINE__; py::list rows = kind.rows(self.attr("client"), q.str(), kind.text_columns);
     return result(0, kind.success_msg, rows);
   } catch (py::error_already_set& e) {
     if (!is_exception(e)) throw;

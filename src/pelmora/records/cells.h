@@ -3,21 +3,21 @@
 #include <optional>
 
 #include "core/py_ref.h"
-#include "core/records_kind.h"
-#include "core/records_object.h"
-#include "core/records_text.h"
+#include "records/column_type.h"
+#include "records/object.h"
+#include "records/text.h"
 
 namespace pelmora::records {
 
 class CellWriter {
  public:
   // `text`: a text column, its cells replaced by their str() form first.
-  CellWriter(ColumnType type, bool text, ObjectEncoder* objects);
+  CellWriter(InferredColumn type, bool text, ObjectEncoder* objects);
 
   py::object operator()(PyObject* value);
 
  private:
-  ColumnType type_;
+  InferredColumn type_;
   std::optional<TextMaker> text_;
   ObjectEncoder* objects_;
 };
