@@ -29,6 +29,16 @@ CellWriter::CellWriter(InferredColumn type, bool text, ObjectEncoder* objects) :
   if (text) text_.emplace(type);
 }
 
+py::object CellWriter::rendered_float(PyObject* value) {
+  if (!floats_) floats_ = std::make_unique<std::array<Rendered, 1024>>();
+  Rendered& slot = (*floats_)[(reinterpret_cast<uintptr_t>(value) >> 4) & 1023];
+  if (slot.input != value || !slot.output) {
+    slot.output = float_cell(value);
+    slot.input = value;
+  }
+  return slot.output;
+}
+
 py::object CellWriter::operator()(PyObject* value) {
   if (text_) return text_->text(value);
   switch (type_.type) {
@@ -37,7 +47,7 @@ py::object CellWriter::operator()(PyObject* value) {
     case ColumnType::Bool:
       return borrowed(value);
     case ColumnType::Float:
-      return float_cell(value);
+      return rendered_float(value);
     // Inference left only the type's values and missing ones (None, NaN).
     case ColumnType::String:
       return PyUnicode_Check(value) ? json_str(value) : borrowed(Py_None);

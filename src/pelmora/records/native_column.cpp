@@ -8,9 +8,6 @@
 namespace pelmora::records {
 namespace {
 
-// Text dedupe pays while at most this share of lookups miss.
-constexpr uint64_t kDedupeProbe = 4096;
-constexpr size_t kDedupeMaxEntries = 1 << 16;
 
 template <typename T>
 T load(const char* at) {
@@ -118,23 +115,16 @@ void NativeColumn::read_values(NativeReader& in, uint64_t rows, std::vector<py::
   }
   const uint32_t width = type_.width;
   const char* data = in.array(rows, width);
-  const bool reuse = is_fixed_width_scalar(type_.base);
+  if (!is_fixed_width_scalar(type_.base)) {
+    for (uint64_t r = 0; r < rows; ++r) out.push_back(value(data + r * width, width));
+    return;
+  }
+  if (!numbers_) numbers_ = std::make_unique<BitsCache<>>();
   for (uint64_t r = 0; r < rows; ++r) {
     const char* at = data + r * width;
-    if (reuse) {
-      uint64_t bits = 0;
-      std::memcpy(&bits, at, width);
-      if (has_last_ && bits == last_bits_) {
-        out.push_back(last_);
-        continue;
-      }
-      last_ = value(at, width);
-      last_bits_ = bits;
-      has_last_ = true;
-      out.push_back(last_);
-    } else {
-      out.push_back(value(at, width));
-    }
+    uint64_t bits = 0;
+    std::memcpy(&bits, at, width);
+    out.push_back(borrowed(numbers_->get(bits, [&] { return value(at, width); })));
   }
 }
 
@@ -191,17 +181,8 @@ py::object NativeColumn::text(std::string_view bytes) {
     py::object raw = checked(PyBytes_FromStringAndSize(bytes.data(), static_cast<Py_ssize_t>(bytes.size())));
     return checked(PyObject_CallMethod(raw.ptr(), "hex", nullptr));
   };
-  if (!dedupe_texts_) return make();
-  ++text_lookups_;
-  auto it = texts_.find(bytes);
-  if (it != texts_.end()) return it->second;
-  // Mostly distinct texts: stop looking them up.
-  if ((text_lookups_ >= kDedupeProbe && texts_.size() * 2 > text_lookups_) || texts_.size() >= kDedupeMaxEntries) {
-    dedupe_texts_ = false;
-    texts_.clear();
-    return make();
-  }
-  return texts_.emplace(bytes, make()).first->second;
+  if (!texts_) texts_ = std::make_unique<TextCache<>>();
+  return borrowed(texts_->get(bytes, make));
 }
 
 py::object NativeColumn::fixed_bytes(std::string_view bytes) {
@@ -209,9 +190,7 @@ py::object NativeColumn::fixed_bytes(std::string_view bytes) {
 }
 
 py::object NativeColumn::date(int64_t days) {
-  auto it = days_.find(days);
-  if (it != days_.end()) return it->second;
-  return days_.emplace(days, date_from_days(days)).first->second;
+  return date_from_days(days);
 }
 
 py::object NativeColumn::date_time(int64_t seconds, int64_t micros) {
@@ -228,24 +207,13 @@ py::object NativeColumn::decimal(int64_t unscaled) {
   return checked(PyObject_CallMethod(value.ptr(), "scaleb", "O", exponent.ptr()));
 }
 
-// As clickhouse-connect builds them: the nil UUID through the constructor,
-// others with the int set directly and marked unsafe.
+// As clickhouse-connect builds them: the int set directly, marked unsafe.
 py::object NativeColumn::uuid(const char* at) {
-  const auto high = load<uint64_t>(at);
-  const auto low = load<uint64_t>(at + 8);
   // The 128-bit value high * 2^64 + low, little-endian.
   char little[16];
   std::memcpy(little, at + 8, 8);
   std::memcpy(little + 8, at, 8);
   py::object number = long_from_bytes(little, 16, false);
-  if (high == 0 && low == 0) {
-    if (!zero_uuid_) {
-      py::object args = checked(PyTuple_New(0));
-      py::object kwargs = checked(Py_BuildValue("{s:O}", "int", number.ptr()));
-      zero_uuid_ = checked(PyObject_Call(uuid_type_.ptr(), args.ptr(), kwargs.ptr()));
-    }
-    return zero_uuid_;
-  }
   PyTypeObject* type = reinterpret_cast<PyTypeObject*>(uuid_type_.ptr());
   py::object args = checked(PyTuple_New(0));
   py::object made = checked(type->tp_new(type, args.ptr(), nullptr));

@@ -4,12 +4,14 @@
 // the same rules as from a query result.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
 #include "core/py_ref.h"
 #include "records/native_reader.h"
 #include "records/native_type.h"
+#include "records/value_cache.h"
 
 namespace pelmora::records {
 
@@ -41,16 +43,10 @@ class NativeColumn {
 
   NativeType type_;
   TimeZoneRule zone_;
-  py::object last_;          // the last value made, reused for an equal repeat
-  uint64_t last_bits_ = 0;   // its raw bits (fixed-width bases)
-  bool has_last_ = false;
-  // Texts and bytes seen in this column, one object per distinct value while
-  // repeats are common enough to pay for the lookups.
-  std::unordered_map<std::string_view, py::object> texts_;
-  uint64_t text_lookups_ = 0;
-  bool dedupe_texts_ = true;
-  std::unordered_map<int64_t, py::object> days_;
-  py::object decimal_type_, scaleb_, zero_uuid_, uuid_type_, safe_unsafe_;
+  // Repeats of a value share one object.
+  std::unique_ptr<BitsCache<>> numbers_;
+  std::unique_ptr<TextCache<>> texts_;
+  py::object decimal_type_, uuid_type_, safe_unsafe_;
   std::unordered_map<int, py::object> labels_;  // Enum: label text by value
 };
 

@@ -12,6 +12,22 @@
 
 namespace pelmora::records {
 
+// The cyclic collector paused while the rows are made: hundreds of
+// thousands of new dicts would otherwise set off collections that walk all
+// of them again and again; nothing made here forms a cycle.
+class GcPause {
+ public:
+  GcPause() : was_enabled_(PyGC_Disable() != 0) {}
+  ~GcPause() {
+    if (was_enabled_) PyGC_Enable();
+  }
+  GcPause(const GcPause&) = delete;
+  GcPause& operator=(const GcPause&) = delete;
+
+ private:
+  bool was_enabled_;
+};
+
 class RecordWriter {
  public:
   RecordWriter(const Columns& columns, const std::vector<InferredColumn>& types, const std::vector<bool>& is_text);
@@ -22,6 +38,7 @@ class RecordWriter {
   template <typename Cell>
   py::list write(size_t rows, Cell&& cell) {
     const auto width = static_cast<Py_ssize_t>(writers_.size());
+    GcPause pause;
     py::object result = checked(PyList_New(static_cast<Py_ssize_t>(rows)));
     for (size_t r = 0; r < rows; ++r) {
       py::object dict = new_row_dict(width);
