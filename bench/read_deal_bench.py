@@ -39,7 +39,8 @@ DEAL_COLUMNS = ("day, trading_day, trading_time, instrument_id, entrust_directio
 
 
 def fill(ch, rows):
-    ch.command(f"ALTER TABLE trade.is_cdealdetail DELETE WHERE account_id = '{BENCH_ACCOUNT}'")
+    ch.command(f"ALTER TABLE trade.is_cdealdetail DELETE WHERE account_id = '{BENCH_ACCOUNT}'",
+               settings={"mutations_sync": 2})
     ch.command(
         f"INSERT INTO trade.is_cdealdetail ({DEAL_COLUMNS}) "
         "SELECT toDate('2024-01-02') + intDiv(number, 8000), toDate('2024-01-02') + intDiv(number, 8000), "
@@ -102,7 +103,7 @@ def main():
         account.account_id = BENCH_ACCOUNT
         start, end = "20240101", "20241231"
         got = account.fun_read_deal(start, end)
-        assert got["code"] == 0 and len(got["data"]) == args.rows, (got["code"], got.get("msg"))
+        assert got["code"] == 0 and len(got["data"]) == args.rows, (got["code"], got.get("msg"), len(got["data"]))
 
         sql = (f"select * from (select {DEAL_COLUMNS} from trade.is_cdealdetail where trading_day >= "
                f"'2024-01-01' and trading_day <= '2024-12-31' and account_id = '{BENCH_ACCOUNT}' UNION ALL "
@@ -129,7 +130,8 @@ def main():
         print(f"  peak traced memory: whole read {peak_mb(lambda: account.fun_read_deal(start, end)):.0f} MB, "
               f"query path {peak_mb(lambda: query_path(client, sql)):.0f} MB")
     finally:
-        ch.command(f"ALTER TABLE trade.is_cdealdetail DELETE WHERE account_id = '{BENCH_ACCOUNT}'")
+        ch.command(f"ALTER TABLE trade.is_cdealdetail DELETE WHERE account_id = '{BENCH_ACCOUNT}'",
+                   settings={"mutations_sync": 2})
         ch.close()
 
 

@@ -124,7 +124,7 @@ void NativeColumn::read_values(NativeReader& in, uint64_t rows, std::vector<py::
     const char* at = data + r * width;
     uint64_t bits = 0;
     std::memcpy(&bits, at, width);
-    out.push_back(borrowed(numbers_->get(bits, [&] { return value(at, width); })));
+    out.push_back(numbers_->get(bits, [&] { return value(at, width); }));
   }
 }
 
@@ -182,7 +182,7 @@ py::object NativeColumn::text(std::string_view bytes) {
     return checked(PyObject_CallMethod(raw.ptr(), "hex", nullptr));
   };
   if (!texts_) texts_ = std::make_unique<TextCache<>>();
-  return borrowed(texts_->get(bytes, make));
+  return texts_->get(bytes, make);
 }
 
 py::object NativeColumn::fixed_bytes(std::string_view bytes) {
