@@ -1,16 +1,32 @@
-"""End-to-end `fun_read_deal` over 200 000 stored deal rows on the local store, with where
-the time goes: the store and transport (clickhouse-connect's `query`), the row encoding,
-and the whole read. Brings the local stack up (or reuses it); removes its rows afterwards.
+"""End-to-end `fun_read_deal` over 200 000 stored deal rows on the local store, beside its
+parts and the pipeline the reads are defined by:
 
-    python bench/read_deal_bench.py [--rows 200000] [--runs 5]
+- whole read: `fun_read_deal`, Native bytes decoded into the records;
+- fetch: the client's `raw_query(..., fmt="Native")` (store, transport, decompression);
+- decode: the Native bytes into the records (`_native_records`);
+- query path: `query`, `result_set` and the records built from the rows (the fallback);
+- pipeline: `query`, `result_set`, DataFrame, text columns, `to_json`, `json.loads`.
+
+Also the peak of traced Python memory of the whole read and of the query path. Brings the
+local stack up (or reuses it); removes its rows afterwards. The machine may be shared: the
+load average is printed with the medians.
+
+    python bench/read_deal_bench.py [--rows 200000] [--runs 7]
 """
 import argparse
+import gc
+import json
+import os
 import statistics
 import sys
 import time
+import tracemalloc
+import warnings
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
+
+import pandas as pd  # noqa: E402
 
 from services.stack import clients, lifecycle  # noqa: E402
 
@@ -23,7 +39,8 @@ DEAL_COLUMNS = ("day, trading_day, trading_time, instrument_id, entrust_directio
 
 
 def fill(ch, rows):
-    ch.command(f"ALTER TABLE trade.is_cdealdetail DELETE WHERE account_id = '{BENCH_ACCOUNT}'")
+    ch.command(f"ALTER TABLE trade.is_cdealdetail DELETE WHERE account_id = '{BENCH_ACCOUNT}'",
+               settings={"mutations_sync": 2})
     ch.command(
         f"INSERT INTO trade.is_cdealdetail ({DEAL_COLUMNS}) "
         "SELECT toDate('2024-01-02') + intDiv(number, 8000), toDate('2024-01-02') + intDiv(number, 8000), "
@@ -34,19 +51,49 @@ def fill(ch, rows):
         f"'{BENCH_ACCOUNT}', concat('T', toString(number)) FROM numbers({rows})")
 
 
-def median_time(fn, runs):
+TEXT_COLUMNS = ["trading_day", "day"]
+
+
+def median_ms(fn, runs):
     times = []
     for _ in range(runs):
+        gc.collect()
         started = time.perf_counter()
-        fn()
+        result = fn()
         times.append(time.perf_counter() - started)
-    return statistics.median(times)
+        del result  # freeing the rows is the caller's time, not the read's
+    return statistics.median(times) * 1000
+
+
+def peak_mb(fn):
+    gc.collect()
+    tracemalloc.start()
+    try:
+        fn()
+        return tracemalloc.get_traced_memory()[1] / 1e6
+    finally:
+        tracemalloc.stop()
+
+
+def pipeline(client, sql):
+    found = client.query(sql)
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore")
+        df = pd.DataFrame(found.result_set, columns=found.column_names)
+        for c in TEXT_COLUMNS:
+            df[c] = df[c].apply(str)
+        return json.loads(df.to_json(orient="records", date_format="epoch", double_precision=10))
+
+
+def query_path(client, sql):
+    found = client.query(sql)
+    return P._history_records(found.result_set, found.column_names, TEXT_COLUMNS)
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--rows", type=int, default=200_000)
-    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--runs", type=int, default=7)
     args = parser.parse_args()
 
     lifecycle.up()
@@ -57,33 +104,35 @@ def main():
         account.account_id = BENCH_ACCOUNT
         start, end = "20240101", "20241231"
         got = account.fun_read_deal(start, end)
-        assert got["code"] == 0 and len(got["data"]) == args.rows, (got["code"], got.get("msg"))
+        assert got["code"] == 0 and len(got["data"]) == args.rows, (got["code"], got.get("msg"), len(got["data"]))
 
         sql = (f"select * from (select {DEAL_COLUMNS} from trade.is_cdealdetail where trading_day >= "
                f"'2024-01-01' and trading_day <= '2024-12-31' and account_id = '{BENCH_ACCOUNT}' UNION ALL "
                f"select {DEAL_COLUMNS} from trade.idata_cdealdetail where trading_day >= '2024-01-01' and "
                f"trading_day <= '2024-12-31' and account_id = '{BENCH_ACCOUNT}' ) ")
-        stages = {"query": [], "rows": [], "encode": []}
-        for _ in range(args.runs):
-            t0 = time.perf_counter()
-            found = account.client.query(sql)
-            t1 = time.perf_counter()
-            result_set = found.result_set
-            t2 = time.perf_counter()
-            P._history_records(result_set, found.column_names, ("trading_day", "day"))
-            t3 = time.perf_counter()
-            stages["query"].append(t1 - t0)
-            stages["rows"].append(t2 - t1)
-            stages["encode"].append(t3 - t2)
-        total = median_time(lambda: account.fun_read_deal(start, end), args.runs)
-        query, rows, encode = (statistics.median(stages[k]) for k in ("query", "rows", "encode"))
-        print(f"fun_read_deal over {args.rows} rows x 15 columns (median of {args.runs})")
-        print(f"  whole read                                  {total * 1000:7.1f} ms")
-        print(f"  store, transport, column parse (query)      {query * 1000:7.1f} ms  ({query / total:.0%})")
-        print(f"  rows from columns (result_set)              {rows * 1000:7.1f} ms  ({rows / total:.0%})")
-        print(f"  row dictionaries (C++ encoding)             {encode * 1000:7.1f} ms  ({encode / total:.0%})")
+        client = account.client
+        raw = client.raw_query(sql, fmt="Native")
+        assert P._native_records(raw, TEXT_COLUMNS) == got["data"] == query_path(client, sql)
+        load_before = os.getloadavg()[0]
+        figures = {
+            "whole read (fun_read_deal)": median_ms(lambda: account.fun_read_deal(start, end), args.runs),
+            "  fetch (raw_query, Native)": median_ms(lambda: client.raw_query(sql, fmt="Native"), args.runs),
+            "  decode (Native -> records)": median_ms(lambda: P._native_records(raw, TEXT_COLUMNS), args.runs),
+            "query path (query, result_set, records)": median_ms(lambda: query_path(client, sql), args.runs),
+            "described pipeline (pandas, to_json, loads)": median_ms(lambda: pipeline(client, sql), args.runs),
+        }
+        load_after = os.getloadavg()[0]
+        whole = figures["whole read (fun_read_deal)"]
+        print(f"fun_read_deal over {args.rows} rows x 15 columns, median of {args.runs} "
+              f"(load average {load_before:.2f} -> {load_after:.2f} on {os.cpu_count()} cores)")
+        for label, ms in figures.items():
+            print(f"  {label:<45} {ms:8.1f} ms  {ms / whole:6.2f}x")
+        print(f"  pipeline / whole read: {figures['described pipeline (pandas, to_json, loads)'] / whole:.1f}x faster")
+        print(f"  peak traced memory: whole read {peak_mb(lambda: account.fun_read_deal(start, end)):.0f} MB, "
+              f"query path {peak_mb(lambda: query_path(client, sql)):.0f} MB")
     finally:
-        ch.command(f"ALTER TABLE trade.is_cdealdetail DELETE WHERE account_id = '{BENCH_ACCOUNT}'")
+        ch.command(f"ALTER TABLE trade.is_cdealdetail DELETE WHERE account_id = '{BENCH_ACCOUNT}'",
+                   settings={"mutations_sync": 2})
         ch.close()
 
 

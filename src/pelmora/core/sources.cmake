@@ -9,15 +9,6 @@ target_sources(Pelmora PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/host_literal_source.cpp
   ${CMAKE_CURRENT_LIST_DIR}/host_literal_tokens.cpp
   ${CMAKE_CURRENT_LIST_DIR}/host_literal_write.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/records.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/records_binding.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/records_cells.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/records_float.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/records_input.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/records_kind.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/records_object.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/records_temporal.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/records_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/result.cpp
   ${CMAKE_CURRENT_LIST_DIR}/statement.cpp
   ${CMAKE_CURRENT_LIST_DIR}/statement_binding.cpp

@@ -2,8 +2,8 @@
 #include <array>
 
 #include "core/clock.h"
-#include "core/records.h"
 #include "reads/read_kinds.h"
+#include "records/query.h"
 
 namespace pelmora::reads {
 
@@ -12,16 +12,16 @@ constexpr std::array<const char*, 4> kEquityColumns = {"account_id", "trading_da
                                                        "update_time"};
 }  // namespace
 
-py::list history_rows(py::handle found, const std::vector<std::string>& text_columns) {
-  return records::to_records(found.attr("result_set"), found.attr("column_names"), text_columns);
+py::list history_rows(py::handle client, const std::string& statement, const std::vector<std::string>& text_columns) {
+  return records::query_records(client, statement, text_columns);
 }
 
 // Fixed column names; the day and the snapshot time come out of the encoding
 // as epoch milliseconds and are shown in the host's local time.
-py::list equity_rows(py::handle found, const std::vector<std::string>&) {
-  py::list names;
-  for (const char* n : kEquityColumns) names.append(n);
-  py::list rows = records::to_records(found.attr("result_set"), names, {});
+py::list equity_rows(py::handle client, const std::string& statement, const std::vector<std::string>&) {
+  py::tuple names(kEquityColumns.size());
+  for (size_t i = 0; i < kEquityColumns.size(); ++i) names[i] = py::str(kEquityColumns[i]);
+  py::list rows = records::query_records(client, statement, {}, names);
   const py::int_ thousand(1000);
   for (py::handle row : rows) {
     py::object day = row[py::str("trading_day")];

@@ -48,11 +48,8 @@ py::dict history(py::handle self, const ReadKind& kind, const std::string& start
         Statement q;
         q.fill(tmpl, {{"start", start}, {"end", end}, {"account", account}, {"account8", account8}});
 
-        py::object found = PELMORA_STEP(at, self.attr("client").attr("query")(q.str()));
-        py::object rows_in = PELMORA_STEP(at, found.attr("result_set"));
-        // No rows: nothing to build, whatever the columns are.
-        if (py::len(rows_in) == 0) return result(0, kind.success_msg, py::list());
-        py::list rows = PELMORA_STEP(at, kind.rows(found, kind.text_columns));
+        // No rows give an empty list, whatever the columns are.
+        py::list rows = PELMORA_STEP(at, kind.rows(self.attr("client"), q.str(), kind.text_columns));
         return result(0, kind.success_msg, rows);
       },
       [&](py::str msg) {

@@ -2,6 +2,7 @@
 #pragma once
 #include <pybind11/pybind11.h>
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -11,8 +12,9 @@ namespace py = pybind11;
 // Turns the platform's "data" into the live answer (a result dictionary).
 using LiveView = py::dict (*)(py::handle self, py::handle data);
 
-// Turns a history query result into the rows returned.
-using HistoryRows = py::list (*)(py::handle query_result, const std::vector<std::string>& text_columns);
+// Runs the history statement on the client and gives the rows returned.
+using HistoryRows = py::list (*)(py::handle client, const std::string& statement,
+                                 const std::vector<std::string>& text_columns);
 
 struct ReadKind {
   std::string_view live_option;  // option of query_trader_all_info
@@ -44,7 +46,7 @@ py::dict pass_through(py::handle self, py::handle data);
 py::dict fund_figures(py::handle self, py::handle data);
 
 // History rows.
-py::list history_rows(py::handle query_result, const std::vector<std::string>& text_columns);
-py::list equity_rows(py::handle query_result, const std::vector<std::string>& text_columns);
+py::list history_rows(py::handle client, const std::string& statement, const std::vector<std::string>& text_columns);
+py::list equity_rows(py::handle client, const std::string& statement, const std::vector<std::string>& text_columns);
 
 }  // namespace pelmora::reads

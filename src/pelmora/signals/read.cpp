@@ -45,8 +45,7 @@ py::dict fun_read_signal(py::object self, py::object start_date, py::object end_
   const std::string account = text_of(self.attr("account_id"));
   Statement q;
   q.fill(py::bool_(clean) ? kReadClean : kReadHistory, {{"start", start}, {"end", end}, {"account", account}});
-  py::object found = self.attr("client").attr("query")(q.str());
-  return result(0, "success", reads::history_rows(found, {}));
+  return result(0, "success", reads::history_rows(self.attr("client"), q.text(), {}));
 }
 
 }  // namespace pelmora::signals

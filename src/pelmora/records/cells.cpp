@@ -1,9 +1,9 @@
-#include "core/records_cells.h"
+#include "records/cells.h"
 
 #include <cmath>
 
-#include "core/records_float.h"
-#include "core/records_temporal.h"
+#include "records/json_float.h"
+#include "records/temporal.h"
 
 namespace pelmora::records {
 namespace {
@@ -25,35 +25,45 @@ py::object float_cell(PyObject* value) {
 
 }  // namespace
 
-CellWriter::CellWriter(ColumnType type, bool text, ObjectEncoder* objects) : type_(type), objects_(objects) {
+CellWriter::CellWriter(InferredColumn type, bool text, ObjectEncoder* objects) : type_(type), objects_(objects) {
   if (text) text_.emplace(type);
+}
+
+py::object CellWriter::rendered_float(PyObject* value) {
+  if (!floats_) floats_ = std::make_unique<std::array<Rendered, 1024>>();
+  Rendered& slot = (*floats_)[(reinterpret_cast<uintptr_t>(value) >> 4) & 1023];
+  if (slot.input != value || !slot.output) {
+    slot.output = float_cell(value);
+    slot.input = value;
+  }
+  return slot.output;
 }
 
 py::object CellWriter::operator()(PyObject* value) {
   if (text_) return text_->text(value);
-  switch (type_.kind) {
-    case Kind::Int:
+  switch (type_.type) {
+    case ColumnType::Int:
       return PyLong_CheckExact(value) ? borrowed(value) : checked(PyNumber_Index(value));
-    case Kind::Bool:
+    case ColumnType::Bool:
       return borrowed(value);
-    case Kind::Float:
-      return float_cell(value);
-    // Inference left only the kind's values and missing ones (None, NaN).
-    case Kind::String:
+    case ColumnType::Float:
+      return rendered_float(value);
+    // Inference left only the type's values and missing ones (None, NaN).
+    case ColumnType::String:
       return PyUnicode_Check(value) ? json_str(value) : borrowed(Py_None);
-    case Kind::Datetime:
+    case ColumnType::Datetime:
       return is_datetime(value) ? millis(floor_millis(naive_micros(value))) : borrowed(Py_None);
-    case Kind::DatetimeTz:
+    case ColumnType::DatetimeTz:
       return is_datetime(value) ? millis(floor_millis(utc_micros(value))) : borrowed(Py_None);
-    case Kind::Timedelta: {
+    case ColumnType::Timedelta: {
       int64_t micros = 0;
       if (!is_delta(value) || !delta_micros(value, &micros)) return borrowed(Py_None);
       return millis(floor_millis(micros));
     }
-    case Kind::Object:
+    case ColumnType::Object:
       return objects_->encode(value);
   }
-  raise(PyExc_SystemError, "unknown column kind");
+  raise(PyExc_SystemError, "unknown column type");
 }
 
 }  // namespace pelmora::records

@@ -3,20 +3,20 @@
 // "nan" or "NaT" depending on the column).
 #pragma once
 #include "core/py_ref.h"
-#include "core/records_kind.h"
-#include "core/records_temporal.h"
+#include "records/column_type.h"
+#include "records/temporal.h"
 
 namespace pelmora::records {
 
 class TextMaker {
  public:
-  explicit TextMaker(ColumnType type);
+  explicit TextMaker(InferredColumn type);
   py::object text(PyObject* value);
 
  private:
   py::object make(PyObject* value);
 
-  ColumnType type_;
+  InferredColumn type_;
   py::object nan_;  // missing value of float and text columns
   py::object nat_;  // missing value of date-time and duration columns
   DayCache day_texts_;

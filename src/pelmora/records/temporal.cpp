@@ -1,4 +1,4 @@
-#include "core/records_temporal.h"
+#include "records/temporal.h"
 
 #include <datetime.h>
 
@@ -97,6 +97,24 @@ py::object object_delta(PyObject* value) {
   return checked(PyLong_FromLongLong(whole / 1000000));
 }
 
+// Year, month and day of a count of days since 1970-01-01.
+void civil_from_days(int64_t days, int64_t* y, unsigned* m, unsigned* d) {
+  days += 719468;
+  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const auto doe = static_cast<unsigned>(days - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  *d = doy - (153 * mp + 2) / 5 + 1;
+  *m = mp < 10 ? mp + 3 : mp - 9;
+  *y = static_cast<int64_t>(yoe) + era * 400 + (*m <= 2);
+}
+
+int64_t floor_div(int64_t a, int64_t b) {
+  const int64_t q = a / b;
+  return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
 }  // namespace
 
 void temporal_init() {
@@ -145,13 +163,19 @@ int64_t utc_micros(PyObject* datetime) {
 }
 
 bool delta_micros(PyObject* delta, int64_t* out) {
-  const __int128 micros = static_cast<__int128>(PyDateTime_DELTA_GET_DAYS(delta)) * kMicrosPerDay +
-                          static_cast<__int128>(PyDateTime_DELTA_GET_SECONDS(delta)) * kMicrosPerSecond +
-                          PyDateTime_DELTA_GET_MICROSECONDS(delta);
-  if (micros > std::numeric_limits<int64_t>::max() || micros < std::numeric_limits<int64_t>::min()) {
-    return false;
-  }
-  *out = static_cast<int64_t>(micros);
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+  constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+  constexpr int64_t kMaxDays = kMax / kMicrosPerDay;
+  const int64_t days = PyDateTime_DELTA_GET_DAYS(delta);
+  const int64_t rest = PyDateTime_DELTA_GET_SECONDS(delta) * kMicrosPerSecond +
+                       PyDateTime_DELTA_GET_MICROSECONDS(delta);  // [0, one day)
+  if (days > kMaxDays || days < -kMaxDays - 1) return false;
+  // Whole days and the rest, each inside int64, then one checked sum; a
+  // negative day count borrows one day so its product stays in range.
+  const int64_t base = days < 0 ? (days + 1) * kMicrosPerDay : days * kMicrosPerDay;
+  const int64_t add = days < 0 ? rest - kMicrosPerDay : rest;
+  if ((add > 0 && base > kMax - add) || (add < 0 && base < kMin - add)) return false;
+  *out = base + add;
   return true;
 }
 
@@ -188,6 +212,51 @@ py::object zoned_text(PyObject* datetime, PyObject* zone) {
 
 int32_t DayCache::day_key(PyObject* date) {
   return (PyDateTime_GET_YEAR(date) << 9) | (PyDateTime_GET_MONTH(date) << 5) | PyDateTime_GET_DAY(date);
+}
+
+}  // namespace pelmora::records
+
+namespace pelmora::records {
+
+py::object date_from_days(int64_t days) {
+  // The range clickhouse-connect accepts, with its message.
+  if (days < -719162 || days > 2932896) {
+    PyErr_Format(PyExc_ValueError, "day %lld is outside the date range 0001-01-01 to 9999-12-31",
+                 static_cast<long long>(days));
+    throw_pending();
+  }
+  int64_t y;
+  unsigned m, d;
+  civil_from_days(days, &y, &m, &d);
+  return checked(PyDate_FromDate(static_cast<int>(y), static_cast<int>(m), static_cast<int>(d)));
+}
+
+py::object utc_fields_datetime(int64_t seconds, int64_t micros, PyObject* zone) {
+  const int64_t days = floor_div(seconds, 86400);
+  const int64_t in_day = seconds - days * 86400;
+  int64_t y = 0;
+  unsigned m = 1, d = 1;
+  // Outside the host's years the constructor refuses, as it does there.
+  if (days >= -800000 && days <= 3000000) civil_from_days(days, &y, &m, &d);
+  if (y < 1 || y > 9999) {
+    PyErr_Format(PyExc_ValueError, "year %lld is out of range", static_cast<long long>(y));
+    throw_pending();
+  }
+  return checked(PyDateTimeAPI->DateTime_FromDateAndTime(
+      static_cast<int>(y), static_cast<int>(m), static_cast<int>(d), static_cast<int>(in_day / 3600),
+      static_cast<int>(in_day / 60 % 60), static_cast<int>(in_day % 60), static_cast<int>(micros),
+      zone == nullptr ? Py_None : zone, PyDateTimeAPI->DateTimeType));
+}
+
+py::object zoned_datetime(int64_t seconds, int64_t micros, PyObject* zone) {
+  py::object type = borrowed(reinterpret_cast<PyObject*>(PyDateTimeAPI->DateTimeType));
+  py::object value = checked(PyObject_CallMethod(type.ptr(), "fromtimestamp", "LO",
+                                                 static_cast<long long>(seconds), zone));
+  if (micros == 0) return value;
+  py::object replace = checked(PyObject_GetAttrString(value.ptr(), "replace"));
+  py::object args = checked(PyTuple_New(0));
+  py::object kwargs = checked(Py_BuildValue("{s:L}", "microsecond", static_cast<long long>(micros)));
+  return checked(PyObject_Call(replace.ptr(), args.ptr(), kwargs.ptr()));
 }
 
 }  // namespace pelmora::records

@@ -8,7 +8,7 @@
 
 namespace pelmora::records {
 
-enum class Kind : uint8_t {
+enum class ColumnType : uint8_t {
   Int,         // int64 or uint64: ints as they are
   Bool,        // bools only, no missing value
   Float,       // numbers with a float or a missing value: all become floats
@@ -19,12 +19,15 @@ enum class Kind : uint8_t {
   Object,      // anything else: each value on its own
 };
 
-struct ColumnType {
-  Kind kind = Kind::Object;
+struct InferredColumn {
+  ColumnType type = ColumnType::Object;
   PyObject* zone = nullptr;  // DatetimeTz: the column's zone (borrowed from a value)
 };
 
 // One type per column; `rows`: tuples of `width` values, at least one row.
-std::vector<ColumnType> infer_columns(const std::vector<py::object>& rows, Py_ssize_t width);
+std::vector<InferredColumn> infer_columns(const std::vector<py::object>& rows, Py_ssize_t width);
+
+// The type of one column given as its values, at least one.
+InferredColumn infer_column(const std::vector<py::object>& values);
 
 }  // namespace pelmora::records

@@ -73,6 +73,14 @@ class DayCache {
   PyObject* last_ = nullptr;
 };
 
+// Values as clickhouse-connect makes them from Native columns: a date from
+// days since the epoch (ValueError outside years 1-9999); a date-time from
+// epoch seconds and microseconds, with the UTC fields (naive for a null
+// zone), or shown in `zone` (datetime.fromtimestamp, then the microseconds).
+py::object date_from_days(int64_t days);
+py::object utc_fields_datetime(int64_t seconds, int64_t micros, PyObject* zone);
+py::object zoned_datetime(int64_t seconds, int64_t micros, PyObject* zone);
+
 // Whether `value` is exactly a `datetime.date` (not a subclass).
 bool is_exact_date(PyObject* value);
 bool is_datetime(PyObject* value);

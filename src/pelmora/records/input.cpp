@@ -1,8 +1,8 @@
-#include "core/records_input.h"
+#include "records/input.h"
 
 #include <unordered_set>
 
-#include "core/records_object.h"
+#include "records/object.h"
 
 namespace pelmora::records {
 namespace {
@@ -23,11 +23,16 @@ Columns read_columns(PyObject* column_names) {
   if (PyUnicode_Check(column_names) || PyBytes_Check(column_names)) {
     raise(PyExc_TypeError, "column_names must be a sequence of names, not a text");
   }
-  py::object names = checked(PySequence_Fast(column_names, "column_names must be a sequence"));
+  // A snapshot: str() of an int subclass may run code that edits the names.
+  py::object names = stolen(PySequence_Tuple(column_names));
+  if (!names) {
+    if (!PyErr_ExceptionMatches(PyExc_TypeError)) throw_pending();
+    raise(PyExc_TypeError, "column_names must be a sequence");
+  }
   Columns columns;
-  const Py_ssize_t n = PySequence_Fast_GET_SIZE(names.ptr());
+  const Py_ssize_t n = PyTuple_GET_SIZE(names.ptr());
   for (Py_ssize_t i = 0; i < n; ++i) {
-    PyObject* name = PySequence_Fast_GET_ITEM(names.ptr(), i);
+    PyObject* name = PyTuple_GET_ITEM(names.ptr(), i);
     py::object key;
     if (PyUnicode_Check(name)) {
       key = json_str(name);
@@ -46,13 +51,19 @@ Columns read_columns(PyObject* column_names) {
 }
 
 std::vector<py::object> read_rows(PyObject* result_set, Py_ssize_t width) {
-  py::object rows = checked(PySequence_Fast(result_set, "result_set must be a sequence of rows"));
+  // A snapshot of the rows, each row then a tuple of its own: values' code
+  // may edit the result set or a row meanwhile.
+  py::object rows = stolen(PySequence_Tuple(result_set));
+  if (!rows) {
+    if (!PyErr_ExceptionMatches(PyExc_TypeError)) throw_pending();
+    raise(PyExc_TypeError, "result_set must be a sequence of rows");
+  }
   std::vector<py::object> tuples;
-  tuples.reserve(static_cast<size_t>(PySequence_Fast_GET_SIZE(rows.ptr())));
-  for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(rows.ptr()); ++i) {
-    // Owned first: turning a row into a tuple may run code that edits the list.
-    const py::object item = borrowed(PySequence_Fast_GET_ITEM(rows.ptr(), i));
-    py::object row = row_tuple(item.ptr(), i);
+  const Py_ssize_t n = PyTuple_GET_SIZE(rows.ptr());
+  tuples.reserve(static_cast<size_t>(n));
+  for (Py_ssize_t i = 0; i < n; ++i) {
+    PyObject* item = PyTuple_GET_ITEM(rows.ptr(), i);
+    py::object row = row_tuple(item, i);
     const Py_ssize_t size = PyTuple_GET_SIZE(row.ptr());
     if (size != width) {
       PyErr_Format(PyExc_ValueError, "row %zd has %zd values for %zd columns", i, size, width);

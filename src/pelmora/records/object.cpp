@@ -1,8 +1,8 @@
-#include "core/records_object.h"
+#include "records/object.h"
 
 #include <cmath>
 
-#include "core/records_float.h"
+#include "records/json_float.h"
 
 namespace pelmora::records {
 namespace {

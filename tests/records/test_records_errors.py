@@ -3,6 +3,7 @@ conversion, and no reference is leaked."""
 import datetime as dt
 import decimal
 import gc
+import subprocess
 import sys
 
 import pytest
@@ -107,3 +108,41 @@ def test_no_reference_leaks():
         with pytest.raises(RuntimeError):
             native_records(failing, names, ["c10"])
     assert counts() == before
+
+
+# Code that edits what is being walked: names shrunk by an int subclass's str(), a row
+# list and the result set emptied by a text cell's str(). Run in a child process, so a
+# crash fails the test instead of ending the session.
+SHRINKING = {
+    "names": """
+names = ["a", None, "b"]
+class I(int):
+    def __str__(self):
+        names.clear()
+        return "x"
+names[1] = I(1)
+print(M._history_records([(1, 2, 3)], names))
+""",
+    "row": """
+rows = []
+class Clears:
+    def __str__(self):
+        rows[0].clear()
+        rows.clear()
+        return "cleared"
+rows.extend([[Clears(), 1, 2], [4, 5, 6]])
+print(M._history_records(rows, ["a", "b", "c"], ["a"]))
+""",
+}
+SHRINKING_OUT = {
+    "names": "[{'a': 1, 'x': 2, 'b': 3}]",
+    "row": "[{'a': 'cleared', 'b': 1, 'c': 2}, {'a': '4', 'b': 5, 'c': 6}]",
+}
+
+
+@pytest.mark.parametrize("case", sorted(SHRINKING))
+def test_containers_edited_by_value_code(case):
+    done = subprocess.run([sys.executable, "-c", "from pelmora import Pelmora as M\n" + SHRINKING[case]],
+                          capture_output=True, text=True, timeout=120)
+    assert done.returncode == 0, done.stderr
+    assert done.stdout.strip() == SHRINKING_OUT[case]

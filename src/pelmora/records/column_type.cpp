@@ -1,8 +1,8 @@
-#include "core/records_kind.h"
+#include "records/column_type.h"
 
 #include <cmath>
 
-#include "core/records_temporal.h"
+#include "records/temporal.h"
 
 namespace pelmora::records {
 namespace {
@@ -104,33 +104,33 @@ struct Seen {
     }
   }
 
-  // Exactly one kind of present value, of the given flag.
+  // Exactly one sort of present value, of the given flag.
   bool only(bool flag) const {
     const int kinds = boolean + (floating || integer) + text + naive + zoned + delta + other;
     return flag && kinds == 1;
   }
 };
 
-ColumnType decide(const Seen& seen) {
+InferredColumn decide(const Seen& seen) {
   if (seen.only(seen.boolean)) {
-    return {seen.missing || seen.nan ? Kind::Object : Kind::Bool};
+    return {seen.missing || seen.nan ? ColumnType::Object : ColumnType::Bool};
   }
   if (seen.only(seen.floating || seen.integer)) {
     // An int beyond 64 bits, or ints needing both int64 and uint64, keep
     // the column as objects, missing values or not.
-    if (seen.out_of_range || (seen.negative && seen.above_int64)) return {Kind::Object};
-    if (seen.floating || seen.missing || seen.nan) return {Kind::Float};
-    return {Kind::Int};
+    if (seen.out_of_range || (seen.negative && seen.above_int64)) return {ColumnType::Object};
+    if (seen.floating || seen.missing || seen.nan) return {ColumnType::Float};
+    return {ColumnType::Int};
   }
-  if (seen.only(seen.text)) return {Kind::String};
-  if (seen.only(seen.naive)) return {Kind::Datetime};
-  if (seen.only(seen.zoned) && !seen.mixed_zones) return {Kind::DatetimeTz, seen.zone};
-  if (seen.only(seen.delta) && !seen.wide_delta) return {Kind::Timedelta};
+  if (seen.only(seen.text)) return {ColumnType::String};
+  if (seen.only(seen.naive)) return {ColumnType::Datetime};
+  if (seen.only(seen.zoned) && !seen.mixed_zones) return {ColumnType::DatetimeTz, seen.zone};
+  if (seen.only(seen.delta) && !seen.wide_delta) return {ColumnType::Timedelta};
   // Nothing present: all-NaN is a float column, all-None an object one.
   const bool nothing = !seen.boolean && !seen.floating && !seen.integer && !seen.text && !seen.naive &&
                        !seen.zoned && !seen.delta && !seen.other;
-  if (nothing && seen.nan) return {Kind::Float};
-  return {Kind::Object};
+  if (nothing && seen.nan) return {ColumnType::Float};
+  return {ColumnType::Object};
 }
 
 }  // namespace
@@ -138,16 +138,22 @@ ColumnType decide(const Seen& seen) {
 // Mirrors the table library's inference (a first pass over numbers and
 // bools, then one over texts and date-times for what stayed objects), in a
 // single row-by-row scan: rows sit in memory in order, columns do not.
-std::vector<ColumnType> infer_columns(const std::vector<py::object>& rows, Py_ssize_t width) {
+std::vector<InferredColumn> infer_columns(const std::vector<py::object>& rows, Py_ssize_t width) {
   std::vector<Seen> seen(static_cast<size_t>(width));
   for (const py::object& row : rows) {
     PyObject* const* items = reinterpret_cast<PyTupleObject*>(row.ptr())->ob_item;
     for (Py_ssize_t c = 0; c < width; ++c) seen[c].value(items[c]);
   }
-  std::vector<ColumnType> types;
+  std::vector<InferredColumn> types;
   types.reserve(seen.size());
   for (const Seen& column : seen) types.push_back(decide(column));
   return types;
+}
+
+InferredColumn infer_column(const std::vector<py::object>& values) {
+  Seen seen;
+  for (const py::object& value : values) seen.value(value.ptr());
+  return decide(seen);
 }
 
 }  // namespace pelmora::records

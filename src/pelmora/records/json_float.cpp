@@ -1,4 +1,4 @@
-#include "core/records_float.h"
+#include "records/json_float.h"
 
 #include <charconv>
 #include <cstdint>

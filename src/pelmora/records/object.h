@@ -2,7 +2,7 @@
 // library's JSON encoder writes them and json.loads reads them back.
 #pragma once
 #include "core/py_ref.h"
-#include "core/records_temporal.h"
+#include "records/temporal.h"
 
 namespace pelmora::records {
 

@@ -24,7 +24,7 @@ namespace py = pybind11;
 //    date in a mixed column outside 1677-2262, UnicodeEncodeError for lone
 //    surrogates, UnicodeDecodeError for bytes that are not UTF-8,
 //    decimal.InvalidOperation for a signalling NaN.
-py::list to_records(py::handle result_set, py::handle column_names,
+py::list build(py::handle result_set, py::handle column_names,
                     const std::vector<std::string>& text_columns);
 
 }  // namespace pelmora::records

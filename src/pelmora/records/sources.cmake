@@ -1,0 +1,17 @@
+# Sources of the records area.
+target_sources(Pelmora PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/binding.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/build.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/cells.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/column_type.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/input.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/json_float.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/native.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/native_column.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/native_type.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/object.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/query.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/temporal.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/writer.cpp
+)
