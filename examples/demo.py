@@ -2,6 +2,7 @@
 from the platform, then a Pelmora object for the demo production account with its live
 position summary and a week of its deals and equity."""
 import json
+import os
 from pprint import pprint
 
 from pelmora.Pelmora import Pelmora, RISK_PLATFORM_HOST
@@ -38,6 +39,10 @@ def main():
         print("  ", row)
 
     show(f"equity {WEEK[0]}..{WEEK[1]}", account.fun_read_equity(*WEEK))
+
+    notebook = os.path.relpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "tour.ipynb"))
+    print(f"\n== The same tour as a notebook, with the equity chart, signals, split modes and research tables:"
+          f"\n   {notebook}  (open it in Jupyter with the local stack running)")
 
 
 if __name__ == "__main__":
