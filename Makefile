@@ -1,7 +1,7 @@
 PYTHON ?= python3
 PIP_INSTALL = $(PYTHON) -m pip install --disable-pip-version-check -q
 
-.PHONY: demo test deps install stack-up stack-down stack-status bench
+.PHONY: demo test deps install stack-up stack-down stack-status bench fuzz sanitized
 
 # Debian packages and Python packages the build, the stack and the tests need.
 deps:
@@ -28,3 +28,11 @@ stack-status:
 
 bench: install
 	$(PYTHON) bench/run_all.py
+
+# The fuzz tests of the suite, with many more examples.
+fuzz: install
+	PELMORA_FUZZ_EXAMPLES=$${PELMORA_FUZZ_EXAMPLES:-3000} $(PYTHON) -m pytest -q tests/fuzz
+
+# The quick tests against an AddressSanitizer/UBSan build of the package.
+sanitized: deps
+	PYTHON=$(PYTHON) bash scripts/sanitized-tests.sh

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the package with AddressSanitizer and UndefinedBehaviorSanitizer into its own
 # virtual environment and runs the product's quick tests (no services: the history-row
-# encoder, the host-literal reader and the fake-store tests) under it.
+# encoder, the host-literal reader, the fake-store tests and the fuzz tests) under it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,5 +22,5 @@ ASAN_LIB=$(${CXX:-g++} -print-file-name=libasan.so)
 export LD_PRELOAD="$ASAN_LIB"
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-exec "$VENV/bin/python" -m pytest -q -p no:cacheprovider -m "not stack" \
-  --rootdir=. -c pyproject.toml tests/records tests/pelmora "$@"
+PELMORA_FUZZ_EXAMPLES=${PELMORA_FUZZ_EXAMPLES:-30} exec "$VENV/bin/python" -m pytest -q -p no:cacheprovider -m "not stack" \
+  tests/records tests/pelmora tests/fuzz "$@"
