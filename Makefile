@@ -1,7 +1,7 @@
 PYTHON ?= python3
 PIP_INSTALL = $(PYTHON) -m pip install --disable-pip-version-check -q
 
-.PHONY: demo test deps install stack-up stack-down stack-status bench fuzz sanitized
+.PHONY: demo test compat deps install stack-up stack-down stack-status bench fuzz sanitized
 
 # Debian packages and Python packages the build, the stack and the tests need.
 deps:
@@ -16,6 +16,11 @@ demo: install stack-up
 
 test: install
 	$(PYTHON) -m pytest -q tests
+
+# Quick tests on the other Python versions pyenv offers and with the oldest pandas/numpy
+# allowed, each in its own environment under build/compat/.
+compat: deps
+	bash scripts/compat.sh
 
 stack-up: deps
 	$(PYTHON) -m services.stack up

@@ -5,6 +5,7 @@ copy account and read back, its trading switch turned off and on again, its posi
 live cache holds it, a temporary split-mode switch, the week's factor values and the
 account's post-trade breakdown."""
 import json
+import os
 from pprint import pprint
 
 from pelmora.Pelmora import Pelmora, RISK_PLATFORM_HOST
@@ -112,6 +113,10 @@ def status_and_cache(account):
     for row in versions.result_set:
         print("    ", row)
     show("live cache position", account.fun_redis_position())
+
+    notebook = os.path.relpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "tour.ipynb"))
+    print(f"\n== The same tour as a notebook, with the equity chart, signals, split modes and research tables:"
+          f"\n   {notebook}  (open it in Jupyter with the local stack running)")
 
 
 if __name__ == "__main__":

@@ -22,7 +22,14 @@ TO_JSON = dict(
 )
 
 
+# The rows are defined by the output of this pandas series; other versions render some
+# values differently, so the comparisons run only against it (requirements-dev.txt pins it).
+REFERENCE_PANDAS = "3.1."
+
+
 def pandas_records(result_set, column_names, text_columns=()):
+    if not pd.__version__.startswith(REFERENCE_PANDAS):
+        pytest.skip(f"compares with pandas {REFERENCE_PANDAS}x output; pandas {pd.__version__} is installed")
     with warnings.catch_warnings():
         # pandas 3 deprecates the epoch date format the reads rely on (and
         # padding short rows, which the native side refuses).

@@ -1,0 +1,72 @@
+"""help(), inspect.signature and the type stubs are useful on every public member: each member
+has a help text of its own, and inspect.signature gives the stubs' argument names and defaults."""
+from __future__ import annotations
+
+import ast
+import inspect
+from pathlib import Path
+
+import pytest
+
+import pelmora.Pelmora as P
+from pelmora import Stravenor
+
+PACKAGE = Path(P.__file__).parent
+SOURCE_STUBS = Path(__file__).resolve().parents[2] / "python" / "pelmora"
+
+
+def stub_members(stub_name):
+    """(class or None, member, [(argument, default repr or None)]) for every def of a stub."""
+    tree = ast.parse((SOURCE_STUBS / stub_name).read_text(encoding="utf-8"))
+    found = []
+
+    def arguments(fn):
+        args = fn.args.args
+        defaults = [None] * (len(args) - len(fn.args.defaults)) + [
+            repr(ast.literal_eval(d)) for d in fn.args.defaults]
+        return [(a.arg, d) for a, d in zip(args, defaults)]
+
+    for node in tree.body:
+        if isinstance(node, ast.FunctionDef):
+            found.append((None, node.name, arguments(node)))
+        elif isinstance(node, ast.ClassDef):
+            found += [(node.name, f.name, arguments(f)) for f in node.body if isinstance(f, ast.FunctionDef)]
+    return found
+
+
+def runtime_arguments(member):
+    """Names and default reprs as inspect.signature (and so help() and completion) sees them."""
+    params = inspect.signature(member).parameters.values()
+    return [(p.name, None if p.default is inspect.Parameter.empty else repr(p.default)) for p in params]
+
+
+MEMBERS = [("Pelmora.pyi", P, *m) for m in stub_members("Pelmora.pyi")] + [
+    ("Stravenor.pyi", Stravenor, *m) for m in stub_members("Stravenor.pyi")]
+
+
+def test_the_stubs_cover_the_thirty_members_of_the_account_class():
+    names = [name for _, _, cls, name, _ in MEMBERS if cls == "Pelmora"]
+    assert len(names) == 30 and names[0] == "__init__" and names[-1] == "factors_value_vesk"
+
+
+@pytest.mark.parametrize("stub, module, cls, name, stub_args", MEMBERS,
+                         ids=[f"{c or m.__name__.rsplit('.', 1)[-1]}.{n}" for _, m, c, n, _ in MEMBERS])
+def test_member_has_help_and_the_signature_of_its_stub(stub, module, cls, name, stub_args):
+    member = getattr(getattr(module, cls) if cls else module, name)
+    assert runtime_arguments(member) == stub_args
+    assert member.__doc__ and len(member.__doc__.strip()) > 40, f"{name} has no help text of its own"
+
+
+def test_bound_methods_and_the_class_drop_self():
+    assert str(inspect.signature(P.Pelmora)) == "(account_id, acquire_key, user_id, env='test')"
+    account = P.Pelmora.__new__(P.Pelmora)
+    assert str(inspect.signature(account.fun_read_deal)) == "(start_date='', end_date='')"
+
+
+@pytest.mark.parametrize("obj", [P, P.Pelmora, P.MyClass, Stravenor], ids=lambda o: o.__name__)
+def test_module_and_classes_have_help(obj):
+    assert obj.__doc__ and len(obj.__doc__.strip()) > 40
+
+
+def test_installed_package_ships_the_stubs():
+    assert {"Pelmora.pyi", "Stravenor.pyi", "py.typed"} <= {p.name for p in PACKAGE.iterdir()}
