@@ -7,6 +7,7 @@
 #include "bindings.h"
 #include "caches/caches.h"
 #include "core/host.h"
+#include "docstrings.h"
 #include "execution/execution.h"
 #include "pelmora_endpoints.h"
 #include "reads/reads.h"
@@ -65,10 +66,15 @@ void define_constants(py::module_& m) {
 
 void define_my_class(py::module_& m) {
   namespace a = pelmora::account;
-  py::class_<TimeoutRunner>(m, "MyClass", py::dynamic_attr())
-      .def(py::init<>())
-      .def("my_task", &a::my_task)
-      .def("run_with_timeout", &a::run_with_timeout);
+  namespace d = pelmora::docs;
+  // The docstrings carry the signatures in the interpreter's own form, which
+  // inspect.signature and help() read; pybind11's own lines would come twice.
+  py::options options;
+  options.disable_function_signatures();
+  py::class_<TimeoutRunner>(m, "MyClass", py::dynamic_attr(), d::kDocMyClass)
+      .def(py::init<>(), d::kDocMyClassInit)
+      .def("my_task", &a::my_task, d::kDocMyTask)
+      .def("run_with_timeout", &a::run_with_timeout, d::kDocRunWithTimeout);
 }
 
 void define_pelmora(py::module_& m) {
@@ -79,7 +85,10 @@ void define_pelmora(py::module_& m) {
   namespace x = pelmora::execution;
   namespace c = pelmora::caches;
   namespace st = pelmora::status;
-  py::class_<Account> cls(m, "Pelmora", py::dynamic_attr());
+  namespace d = pelmora::docs;
+  py::options options;
+  options.disable_function_signatures();
+  py::class_<Account> cls(m, "Pelmora", py::dynamic_attr(), d::kDocPelmoraClass);
 
   // The holder is made by the plain initialiser; the real constructor then
   // sets the attributes through self, so subclasses and callers see ordinary
@@ -93,47 +102,54 @@ void define_pelmora(py::module_& m) {
         a::construct(self, account_id, acquire_key, user_id, env);
       },
       py::name("__init__"), py::is_method(cls), "account_id"_a, "acquire_key"_a, "user_id"_a,
-      "env"_a = "test");
+      "env"_a = "test", d::kDocInit);
 
-  cls.def_static("unix_to_datetime", &a::unix_to_datetime, "unix_timestamp"_a)
-      .def("fun_clickhouse_connect", &a::fun_clickhouse_connect)
-      .def("fun_login", &a::fun_login)
-      .def("fun_check_replicate", &a::fun_check_replicate)
-      .def("fun_replicate_save", &s::fun_replicate_save, "tmp_mat"_a, "continuous_holding"_a)
-      .def("contract_format", &a::contract_format)
-      .def("risk_platform_connected", &a::risk_platform_connected)
+  cls.def_static("unix_to_datetime", &a::unix_to_datetime, "unix_timestamp"_a, d::kDocUnixToDatetime)
+      .def("fun_clickhouse_connect", &a::fun_clickhouse_connect, d::kDocFunClickhouseConnect)
+      .def("fun_login", &a::fun_login, d::kDocFunLogin)
+      .def("fun_check_replicate", &a::fun_check_replicate, d::kDocFunCheckReplicate)
+      .def("fun_replicate_save", &s::fun_replicate_save, "tmp_mat"_a, "continuous_holding"_a,
+           d::kDocFunReplicateSave)
+      .def("contract_format", &a::contract_format, d::kDocContractFormat)
+      .def("risk_platform_connected", &a::risk_platform_connected, d::kDocRiskPlatformConnected)
       .def("fun_update_signal", &s::fun_update_signal, "input_data"_a, "use_redis"_a = false,
-           "continuous_holding"_a = false, "simple"_a = false)
+           "continuous_holding"_a = false, "simple"_a = false, d::kDocFunUpdateSignal)
       .def("fun_delete_signal", &s::fun_delete_signal, "trading_day"_a = "", "order_typ"_a = "",
-           "trade_time"_a = "", "contract"_a = py::none())
-      .def("fun_read_signal", &s::fun_read_signal, "start_date"_a, "end_date"_a, "clean"_a = true)
-      .def("fun_read_order", &r::fun_read_order, "start_date"_a = "", "end_date"_a = "")
-      .def("fun_read_deal", &r::fun_read_deal, "start_date"_a = "", "end_date"_a = "")
-      .def("fun_read_position", &r::fun_read_position, "start_date"_a = "", "end_date"_a = "")
-      .def("fun_update_sts", &st::fun_update_sts, "trade_flag"_a = true)
-      .def("fun_redis_position", &c::fun_redis_position)
-      .def("fun_read_equity", &r::fun_read_equity, "start_date"_a = "", "end_date"_a = "")
-      .def("fun_update_TWAP_info", &x::fun_update_TWAP_info, "input_data"_a)
-      .def("fun_last_trade", &x::fun_last_trade)
-      .def("fun_margin_used", &x::fun_margin_used)
-      .def("fun_read_info", &x::fun_read_info, "info"_a = "单笔最小开仓量")
-      .def("fun_read_split_doc", &x::fun_read_split_doc)
-      .def("fun_search_split_mode", &x::fun_search_split_mode, "mode"_a = "current")
-      .def("fun_back_to_default_split_mode", &x::fun_back_to_default_split_mode)
-      .def("fun_set_split_mode", &x::fun_set_split_mode, "mode"_a = "", "effective_hour"_a = -1)
-      .def("fun_redis_deal", &c::fun_redis_deal, "dte"_a)
-      .def_static("factors_value", &rs::factors_value, "typ"_a = "", "start_date"_a = "", "end_date"_a = "")
-      .def_static("mysql_248", &a::mysql_248, "sql"_a)
+           "trade_time"_a = "", "contract"_a = py::none(), d::kDocFunDeleteSignal)
+      .def("fun_read_signal", &s::fun_read_signal, "start_date"_a, "end_date"_a, "clean"_a = true,
+           d::kDocFunReadSignal)
+      .def("fun_read_order", &r::fun_read_order, "start_date"_a = "", "end_date"_a = "", d::kDocFunReadOrder)
+      .def("fun_read_deal", &r::fun_read_deal, "start_date"_a = "", "end_date"_a = "", d::kDocFunReadDeal)
+      .def("fun_read_position", &r::fun_read_position, "start_date"_a = "", "end_date"_a = "",
+           d::kDocFunReadPosition)
+      .def("fun_update_sts", &st::fun_update_sts, "trade_flag"_a = true, d::kDocFunUpdateSts)
+      .def("fun_redis_position", &c::fun_redis_position, d::kDocFunRedisPosition)
+      .def("fun_read_equity", &r::fun_read_equity, "start_date"_a = "", "end_date"_a = "", d::kDocFunReadEquity)
+      .def("fun_update_TWAP_info", &x::fun_update_TWAP_info, "input_data"_a, d::kDocFunUpdateTwapInfo)
+      .def("fun_last_trade", &x::fun_last_trade, d::kDocFunLastTrade)
+      .def("fun_margin_used", &x::fun_margin_used, d::kDocFunMarginUsed)
+      .def("fun_read_info", &x::fun_read_info, "info"_a = "单笔最小开仓量", d::kDocFunReadInfo)
+      .def("fun_read_split_doc", &x::fun_read_split_doc, d::kDocFunReadSplitDoc)
+      .def("fun_search_split_mode", &x::fun_search_split_mode, "mode"_a = "current", d::kDocFunSearchSplitMode)
+      .def("fun_back_to_default_split_mode", &x::fun_back_to_default_split_mode,
+           d::kDocFunBackToDefaultSplitMode)
+      .def("fun_set_split_mode", &x::fun_set_split_mode, "mode"_a = "", "effective_hour"_a = -1,
+           d::kDocFunSetSplitMode)
+      .def("fun_redis_deal", &c::fun_redis_deal, "dte"_a, d::kDocFunRedisDeal)
+      .def_static("factors_value", &rs::factors_value, "typ"_a = "", "start_date"_a = "", "end_date"_a = "",
+                  d::kDocFactorsValue)
+      .def_static("mysql_248", &a::mysql_248, "sql"_a, d::kDocMysql248)
       .def("post_trade_analysis", &rs::post_trade_analysis, "start_date"_a, "end_date"_a,
-           "typ"_a = "commodity")
+           "typ"_a = "commodity", d::kDocPostTradeAnalysis)
       .def_static("factors_value_vesk", &rs::factors_value_vesk, "typ"_a = "", "start_date"_a = "",
-                  "end_date"_a = "");
+                  "end_date"_a = "", d::kDocFactorsValueVesk);
 }
 
 }  // namespace
 
 PYBIND11_MODULE(Pelmora, m) {
   pelmora::set_module(m);
+  m.doc() = pelmora::docs::kDocPelmoraModule;
   m.attr("__version__") = PELMORA_VERSION;
   import_host_modules(m);
   import_snapshot_module(m);

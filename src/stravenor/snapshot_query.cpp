@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "account_values.h"
+#include "docstrings.h"
 #include "library_session.h"
 #include "native_call.h"
 #include "record_buffers.h"
@@ -115,14 +116,7 @@ void bind_snapshot_query(py::module_& m) {
   // The docstring carries the signature, so inspect.signature can read it.
   py::options options;
   options.disable_function_signatures();
-  m.def("query_trader_all_info", &query_trader_all_info,
-        "query_trader_all_info(ip, port, userid, password, option)\n"
-        "--\n\n"
-        "Logs in to the risk-control platform as one account and returns\n"
-        "{'登录成功': bool, 'data': ...} for option 'fund', 'position', 'trade'\n"
-        "or 'entrust', or {'登录成功': bool, 'msg': '未知查询选项'} for any\n"
-        "other option. All five arguments are str; none may hold a NUL\n"
-        "character.");
+  m.def("query_trader_all_info", &query_trader_all_info, docs::kDocQueryTraderAllInfo);
 }
 
 }  // namespace stravenor

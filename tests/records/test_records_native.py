@@ -145,8 +145,9 @@ def assert_three_agree(client, sql, text_columns=(), native_expected=True):
     assert native[0] == today[0], (sql, native, today)
     if native[0] == "error":
         assert repr(native[1]) == repr(today[1]), sql
-        with pytest.raises(Exception):
-            pipeline(client, sql, text_columns)
+        if not isinstance(native[1], UnicodeDecodeError):
+            # bytes that are no UTF-8 are refused on purpose; pandas' output for them is undefined
+            assert outcome(lambda: pipeline(client, sql, text_columns))[0] == "error", (sql, text_columns, native)
         return
     assert_same(native[1], today[1])
     expected = outcome(lambda: pipeline(client, sql, text_columns))
