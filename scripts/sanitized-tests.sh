@@ -17,11 +17,14 @@ FLAGS="-O1 -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-re
   -C "cmake.define.CMAKE_SHARED_LINKER_FLAGS=-fsanitize=address,undefined" \
   -C "cmake.define.CMAKE_MODULE_LINKER_FLAGS=-fsanitize=address,undefined" .
 
-# The interpreter itself is not instrumented: the runtime is preloaded, and leaks of the
-# interpreter's own allocations are not ours to report.
-ASAN_LIB=$(${CXX:-g++} -print-file-name=libasan.so)
-export LD_PRELOAD="$ASAN_LIB"
+# The interpreter itself is not instrumented: the runtime is preloaded (with the C++ runtime,
+# whose exception functions it must find at start-up), and leaks of the interpreter's own
+# allocations are not ours to report.
+CXX_BIN=${CXX:-g++}
+export LD_PRELOAD="$($CXX_BIN -print-file-name=libasan.so) $($CXX_BIN -print-file-name=libstdc++.so.6)"
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-PELMORA_FUZZ_EXAMPLES=${PELMORA_FUZZ_EXAMPLES:-30} exec "$VENV/bin/python" -m pytest -q -p no:cacheprovider -m "not stack" \
+# --capture=sys: a sanitizer report goes to the real stderr, not a captured file lost on abort.
+PELMORA_FUZZ_EXAMPLES=${PELMORA_FUZZ_EXAMPLES:-30} exec "$VENV/bin/python" -m pytest -q -p no:cacheprovider \
+  --capture=sys -m "not stack" \
   tests/records tests/pelmora tests/fuzz "$@"

@@ -347,7 +347,7 @@ Result: {"code": 0, "data": {..., "shares": <market value>}}; code 1 "类初始�
 store or cache failure).
 )doc";
 
-inline constexpr const char* kDocFunReadInfo = R"doc(fun_read_info(self, /, info='单笔最小开仓量')
+inline constexpr const char* kDocFunReadInfo = R"doc(fun_read_info(self, /, info='\u5355\u7b14\u6700\u5c0f\u5f00\u4ed3\u91cf')
 --
 
 Minimum opening quantity per single order ("单笔最小开仓量"), per name.

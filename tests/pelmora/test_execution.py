@@ -1,5 +1,6 @@
 """Split modes, TWAP settings and the account figures, against the local stack."""
 import datetime as real_datetime
+import inspect
 import math
 import types
 
@@ -432,6 +433,8 @@ def test_members_in_surface_order_with_their_defaults():
                "fun_search_split_mode", "fun_back_to_default_split_mode", "fun_set_split_mode"]
     start = names.index("fun_read_equity") + 1
     assert names[start:start + len(members)] == members
-    assert "info: object = '单笔最小开仓量'" in Pelmora.fun_read_info.__doc__
-    assert "mode: object = 'current'" in Pelmora.fun_search_split_mode.__doc__
-    assert "mode: object = '', effective_hour: object = -1" in Pelmora.fun_set_split_mode.__doc__
+    defaults = {name: {k: v.default for k, v in inspect.signature(getattr(Pelmora, name)).parameters.items()
+                       if v.default is not inspect.Parameter.empty}
+                for name in ("fun_read_info", "fun_search_split_mode", "fun_set_split_mode")}
+    assert defaults == {"fun_read_info": {"info": "单笔最小开仓量"}, "fun_search_split_mode": {"mode": "current"},
+                        "fun_set_split_mode": {"mode": "", "effective_hour": -1}}
