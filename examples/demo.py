@@ -48,6 +48,13 @@ def main():
     status_and_cache(account)
     split_modes(account)
     show_research(account)
+    show_notebook()
+
+
+def show_notebook():
+    notebook = os.path.relpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "tour.ipynb"))
+    print(f"\n== The same tour as a notebook, with the equity chart, signals, split modes and research tables:"
+          f"\n   {notebook}  (open it in Jupyter with the local stack running)")
 
 
 def upload_signals(account):
@@ -113,10 +120,6 @@ def status_and_cache(account):
     for row in versions.result_set:
         print("    ", row)
     show("live cache position", account.fun_redis_position())
-
-    notebook = os.path.relpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "tour.ipynb"))
-    print(f"\n== The same tour as a notebook, with the equity chart, signals, split modes and research tables:"
-          f"\n   {notebook}  (open it in Jupyter with the local stack running)")
 
 
 if __name__ == "__main__":
