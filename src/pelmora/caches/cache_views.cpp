@@ -5,12 +5,12 @@
 #include "core/guard.h"
 #include "core/host_literal.h"
 #include "core/result.h"
+#include "core/stores.h"
 
 namespace pelmora::caches {
 
 namespace {
 
-constexpr std::string_view kPingFalse = "redis.ping return False";
 
 py::dict data_result(py::handle data) {
   py::dict d;
@@ -25,7 +25,7 @@ py::dict cache_view(py::handle self, Read&& read) {
   return guarded(
       [&]() -> py::dict {
         py::object conn = self.attr("redis_conn");
-        if (!py::bool_(conn.attr("ping")())) return result(1, kPingFalse);
+        if (!stores::cache_answers(conn)) return result(1, kPingFalse);
         return data_result(read(conn));
       },
       [](const py::str& msg) { return result(1, msg); });

@@ -7,6 +7,9 @@ namespace pelmora {
 namespace py = pybind11;
 
 inline constexpr std::string_view kInitFailed = "类初始化失败";
+// Messages several members share.
+inline constexpr std::string_view kFieldsRejected = "必填字段未定义/格式有误, 请修改后重新执行";
+inline constexpr std::string_view kPingFalse = "redis.ping return False";
 
 py::dict result(int code, py::handle msg);
 py::dict result(int code, std::string_view msg);

@@ -51,6 +51,8 @@ py::object open_mysql() {
       "password"_a = kMySqlPassword, "database"_a = kMySqlDatabase, "charset"_a = kMySqlCharset);
 }
 
+bool cache_answers(py::handle conn) { return py::bool_(conn.attr("ping")()); }
+
 Closing::~Closing() {
   try {
     obj_.attr("close")();

@@ -52,6 +52,9 @@ py::object central_redis();
 // pymysql.connect(...) to the central MySQL store.
 py::object open_mysql();
 
+// A cache connection answers its ping with true.
+bool cache_answers(py::handle conn);
+
 // Calls close() on a client, connection or cursor when the call ends, also on
 // error, so no session is left open on the server between calls.
 class Closing {

@@ -8,6 +8,7 @@
 #include "core/host_literal.h"
 #include "core/result.h"
 #include "core/statement.h"
+#include "core/stores.h"
 #include "execution/execution.h"
 
 namespace pelmora::execution {
@@ -20,7 +21,6 @@ constexpr std::string_view kMinOpenQuery =
 constexpr std::string_view kMarketValueQuery =
     "SELECT account_id, market_value FROM factors.t_account_info WHERE toString(now64()) >= zip_begindate and "
     "toString(now64()) <= zip_enddate and trade_flag = 'T' and account_id = '{account}' ";
-constexpr std::string_view kPingFailed = "redis.ping return False";
 
 const StatementTemplates kTemplates{{"risk_min_open", kMinOpenQuery}, {"market_value", kMarketValueQuery}};
 
@@ -38,8 +38,6 @@ py::dict with_data(py::handle data) {
 py::object warning_field(py::handle self, const char* hash) {
   return self.attr("redis_conn").attr("hgetall")(hash)[self.attr("account_id")];
 }
-
-bool cache_answers(py::handle self) { return py::bool_(self.attr("redis_conn").attr("ping")()); }
 
 }  // namespace
 
@@ -61,7 +59,7 @@ py::dict fun_margin_used(py::object self) {
   if (!usable(self)) return init_failed();
   return guarded(
       [&]() -> py::dict {
-        if (!cache_answers(self)) return result(1, kPingFailed);
+        if (!stores::cache_answers(self.attr("redis_conn"))) return result(1, kPingFalse);
         // Another system writes the record: read as a literal, never run.
         py::object record = read_host_literal(warning_field(self, "balance_warning"));
         if (!py::isinstance<py::dict>(record))
@@ -79,7 +77,7 @@ py::dict fun_last_trade(py::object self) {
   if (!usable(self)) return init_failed();
   return guarded(
       [&]() -> py::dict {
-        if (!cache_answers(self)) return result(1, kPingFailed);
+        if (!stores::cache_answers(self.attr("redis_conn"))) return result(1, kPingFalse);
         return with_data(warning_field(self, "deal_warning"));
       },
       failed);

@@ -9,6 +9,7 @@
 #include "core/py_ref.h"
 #include "core/result.h"
 #include "core/statement.h"
+#include "core/stores.h"
 #include "execution/execution.h"
 #include "execution/split_queries.h"
 #include "execution/split_record.h"
@@ -19,7 +20,6 @@ namespace {
 
 constexpr std::string_view kNotGiven = "mode, effective_hour 不能为空";
 constexpr std::string_view kOutOfRange = "effective_hour 范围 0-24 ";
-constexpr std::string_view kPingFailed = "redis.ping return False";
 
 py::dict failed(const py::str& msg) { return result(1, msg); }
 
@@ -49,7 +49,7 @@ bool selectable(py::handle self, const std::string& mode) {
 // Gives the reading's "%Y-%m-%d %H:%M:%S" text, or None when the cache does
 // not answer (nothing written then).
 py::object log_and_record(py::handle self, const std::string& mode, const py::object& hours) {
-  if (!py::bool_(self.attr("redis_conn").attr("ping")())) return py::none();
+  if (!stores::cache_answers(self.attr("redis_conn"))) return py::none();
   py::object now = local_now();
   py::str at = now.attr("strftime")("%Y-%m-%d %H:%M:%S");
   Statement log;
@@ -75,7 +75,7 @@ py::dict fun_set_split_mode(py::object self, py::object mode, py::object effecti
         if (!selectable(self, mode_id)) return result(2, "mode " + mode_id + " 不在可选项目中");
         py::object hours = plain_hours(effective_hour);
         py::object at = log_and_record(self, mode_id, hours);
-        if (at.is_none()) return result(1, kPingFailed);
+        if (at.is_none()) return result(1, kPingFalse);
         return result(0, "success. start_time: " + text_of(at) + ", effective_hour: " +
                              std::string(py::str(hours)) + ", split_mode: " + mode_id + " ");
       },
@@ -88,7 +88,7 @@ py::dict fun_back_to_default_split_mode(py::object self) {
       [&]() -> py::dict {
         // A reset record: -1 hours, never in force.
         py::object at = log_and_record(self, "default", py::int_(-1));
-        if (at.is_none()) return result(1, kPingFailed);
+        if (at.is_none()) return result(1, kPingFalse);
         return result(0, "success");
       },
       failed);

@@ -13,7 +13,6 @@ namespace pelmora::research {
 
 namespace {
 
-constexpr std::string_view kBadArguments = "必填字段未定义/格式有误, 请修改后重新执行";
 constexpr std::string_view kByCommodity = "commodity";
 
 // Returns are matched to the account the register books them under
@@ -49,7 +48,7 @@ bool is_by_commodity(py::handle typ) {
 py::dict post_trade_analysis(py::object self, py::object start_date, py::object end_date, py::object typ) {
   if (!usable(self)) return init_failed();
   // Outside the guard: an argument without a length raises to the caller.
-  if (py::len(start_date) != 8 || py::len(end_date) != 8 || py::len(typ) == 0) return result(2, kBadArguments);
+  if (py::len(start_date) != 8 || py::len(end_date) != 8 || py::len(typ) == 0) return result(2, kFieldsRejected);
   return guarded(
       [&]() -> py::dict {
         const std::string start = dashed_day(start_date);

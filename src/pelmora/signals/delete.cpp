@@ -29,7 +29,6 @@ const StatementTemplates kTemplates{
     {"signal_delete", kMark},
 };
 
-constexpr std::string_view kBadArguments = "必填字段未定义/格式有误, 请修改后重新执行";
 
 // "and contract in ('a', 'b')", each contract in its literal form; nothing
 // for no contracts.
@@ -52,7 +51,7 @@ py::dict fun_delete_signal(py::object self, py::object trading_day, py::object o
   if (!usable(self)) return init_failed();
   const py::str empty("");
   if (trading_day.equal(empty) || order_typ.equal(empty) || Py_TYPE(contract.ptr()) != &PyList_Type)
-    return result(2, kBadArguments);
+    return result(2, kFieldsRejected);
   const std::string now = now_text("%Y-%m-%d %H:%M:%S.%f").substr(0, 26);
 
   const std::string day = text_of(trading_day);

@@ -32,14 +32,13 @@ const StatementTemplates kTemplates{
     {"signal_read_history", kReadHistory},
 };
 
-constexpr std::string_view kBadArguments = "必填字段未定义/格式有误, 请修改后重新执行";
 
 }  // namespace
 
 py::dict fun_read_signal(py::object self, py::object start_date, py::object end_date, py::object clean) {
   if (!usable(self)) return init_failed();
   // Only the length is tested.
-  if (py::len(start_date) != 8 || py::len(end_date) != 8) return result(2, kBadArguments);
+  if (py::len(start_date) != 8 || py::len(end_date) != 8) return result(2, kFieldsRejected);
   const std::string start = text_of(start_date);
   const std::string end = text_of(end_date);
   const std::string account = text_of(self.attr("account_id"));

@@ -12,7 +12,6 @@ namespace pelmora::status {
 
 namespace {
 
-constexpr std::string_view kBadFlag = "必填字段未定义/格式有误, 请修改后重新执行";
 constexpr std::string_view kNoCurrentVersion = "账户当前无有效记录, 未做修改";
 
 // env is copied too: the split-mode lookup matches the register's env, so a
@@ -56,7 +55,7 @@ std::vector<std::string> new_versions(py::handle found, const char* flag, const 
 
 py::dict fun_update_sts(py::object self, py::object trade_flag) {
   if (!usable(self)) return init_failed();
-  if (!trade_flag.equal(py::bool_(true)) && !trade_flag.equal(py::bool_(false))) return result(2, kBadFlag);
+  if (!trade_flag.equal(py::bool_(true)) && !trade_flag.equal(py::bool_(false))) return result(2, kFieldsRejected);
   const char* flag = py::bool_(trade_flag) ? "T" : "F";
 
   const std::string now = now_text("%Y-%m-%d %H:%M:%S");
