@@ -179,7 +179,8 @@ def test_failed_write_is_taken_back_and_raised(account, ch_client, clock, fail_a
     assert [v for v in register(ch_client) if v[-1] == OPEN] == [version("F", e, T1, OPEN) for e in ("prod", "test")]
 
 
-def test_store_gone_during_switch_then_next_switch_reports_no_current_version(account, ch_client, clock):
+def test_store_gone_during_switch_is_taken_back_by_the_objects_next_call(account, ch_client, clock):
+    before = register(ch_client)
     real = account.client
     account.client = failing = FailingClient(real, fail_at=2, gone=True)
     clock(T1)
@@ -190,10 +191,23 @@ def test_store_gone_during_switch_then_next_switch_reports_no_current_version(ac
     after_failure = register(ch_client)
     assert not [v for v in after_failure if v[-1] == OPEN]
 
-    account.client = real
     clock(T2)
-    assert account.fun_update_sts(True) == NO_CURRENT
+    # Still away: the kept undo fails again and nothing is switched.
+    with pytest.raises(OperationalError):
+        account.fun_update_sts(True)
+    # Another object knows nothing of the undo and does not switch blindly.
+    other = Pelmora(MAIN.account_id, MAIN.acquire_key, MAIN.user_id)
+    assert other.fun_update_sts(True)["code"] == 1
     assert register(ch_client) == after_failure
+
+    # Back: this object first takes its switch back, then switches.
+    account.client = real
+    assert account.fun_update_sts(True) == message("T", T2)
+    after = register(ch_client)
+    assert [v for v in after if v[-1] == OPEN] == [version("T", e, T2, OPEN) for e in ("prod", "test")]
+    # the versions open before the failed switch now end at T2, and nothing of T1 is left
+    assert [v for v in after if v[-1] == T2] == sorted(v[:-1] + (T2,) for v in before if v[-1] == OPEN)
+    assert not [v for v in after if T1 in v[-2:]]
 
 
 def test_undo_in_the_same_second_reopens_only_the_failed_switchs_versions(account, ch_client, clock):

@@ -21,10 +21,21 @@ bool is_prod_env(py::handle env) {
   return false;
 }
 
+// One immediate retry on a dropped connection (an idle one the server closed),
+// none on a time-out: the client's default retries with back-off would turn a
+// stalled cache's 3 s into more than half a minute, and a write that timed out
+// may still land, so sending it again is no cure.
+py::object retry_policy(const py::object& redis) {
+  py::tuple dropped = py::make_tuple(redis.attr("exceptions").attr("ConnectionError"));
+  return redis.attr("retry").attr("Retry")(redis.attr("backoff").attr("NoBackoff")(), 1,
+                                           "supported_errors"_a = dropped);
+}
+
 py::object open_redis(py::handle host, const char* password) {
-  return module_attr("redis").attr("Redis")(
-      "host"_a = host, "port"_a = port_number(kRedisPort), "password"_a = password, "db"_a = 0,
-      "decode_responses"_a = true, "socket_timeout"_a = kRedisSocketTimeout);
+  py::object redis = module_attr("redis");
+  return redis.attr("Redis")("host"_a = host, "port"_a = port_number(kRedisPort), "password"_a = password,
+                             "db"_a = 0, "decode_responses"_a = true, "socket_timeout"_a = kRedisSocketTimeout,
+                             "retry"_a = retry_policy(redis));
 }
 
 }  // namespace

@@ -15,7 +15,14 @@ inline constexpr const char* kOpenEnd = "2500-12-31 00:00:00";
 
 // Takes back one switch's writes after an insert failed: removes the versions
 // it opened, then reopens the versions it closed at `now`. Never raises: the
-// caller still has the original error to report.
+// caller still has the original error to report. When the store cannot be
+// reached, the undo is kept on the object (attribute kPendingUndo).
 void undo_switch(py::handle self, const std::string& account, const std::string& key, const std::string& now);
+
+// Runs an undo kept by an earlier call, before a new switch reads the
+// register; raises (and keeps it) while the store is still unreachable.
+void finish_pending_undo(py::handle self);
+
+inline constexpr const char* kPendingUndo = "_sts_pending_undo";
 
 }  // namespace pelmora::status

@@ -1,6 +1,7 @@
 // Taking back a switch whose inserts failed after its close: the account must
 // not be left without an open version while the caller sees only the error.
 #include <exception>
+#include <tuple>
 
 #include "core/host.h"
 #include "core/statement.h"
@@ -35,8 +36,8 @@ const StatementTemplates kTemplates{{"status_undo_remove", kRemoveOpened},
 void undo(py::handle self, const std::string& account, const std::string& key, const std::string& now) {
   py::object client = self.attr("client");
   // Removed first: should the store go away between the two steps, the
-  // account is left with no open version, which the next switch reports,
-  // rather than with two.
+  // account is left with no open version until the undo is run again,
+  // rather than with two. Every step may be run again.
   client.attr("command")(Statement().fill(kRemoveOpened, {{"account", account}, {"key", key}, {"now", now}}).str());
   py::object count = client.attr("query")(
       Statement().fill(kClosedInSameSecond, {{"account", account}, {"now", now}}).str());
@@ -50,12 +51,22 @@ void undo(py::handle self, const std::string& account, const std::string& key, c
 void undo_switch(py::handle self, const std::string& account, const std::string& key, const std::string& now) {
   try {
     undo(self, account, key, now);
+    return;
   } catch (py::error_already_set& e) {
-    // The store is gone too: the caller gets the insert's error, and the
-    // next switch finds no current version and says so.
     if (!is_exception(e)) throw;
   } catch (const std::exception&) {
   }
+  // The store is gone too: the caller gets the insert's error, and this
+  // object takes the switch back first thing on its next call.
+  self.attr(kPendingUndo) = py::make_tuple(account, key, now);
+}
+
+void finish_pending_undo(py::handle self) {
+  py::object pending = py::getattr(self, kPendingUndo, py::none());
+  if (pending.is_none()) return;
+  auto [account, key, now] = pending.cast<std::tuple<std::string, std::string, std::string>>();
+  undo(self, account, key, now);  // raises while the store is still away; kept for the next call
+  self.attr(kPendingUndo) = py::none();
 }
 
 }  // namespace pelmora::status

@@ -58,6 +58,7 @@ py::dict fun_update_sts(py::object self, py::object trade_flag) {
   if (!trade_flag.equal(py::bool_(true)) && !trade_flag.equal(py::bool_(false))) return result(2, kFieldsRejected);
   const char* flag = py::bool_(trade_flag) ? "T" : "F";
 
+  finish_pending_undo(self);
   const std::string now = now_text("%Y-%m-%d %H:%M:%S");
   const std::string account = text_of(self.attr("account_id"));
   const std::string key = text_of(self.attr("acquire_key"));
