@@ -277,8 +277,10 @@ trade_flag -- True (default, also 1) enables trading ("T"), False (also 0) disab
 
 Closes the account's open register version now and opens a new one with the new flag.
 Result: {"code": 0, "msg": " 资金账号 <account> trade flag is T|F  <time>"};
-code 1 "类初始化失败"; code 2 "必填字段未定义/格式有误, 请修改后重新执行" for any other value.
-Store errors propagate.
+code 1 "类初始化失败", or "账户当前无有效记录, 未做修改" when the account has no current
+version; code 2 "必填字段未定义/格式有误, 请修改后重新执行" for any other value.
+Store errors propagate; a switch that fails after the close takes its writes back first,
+and if the store is gone by then, this object takes them back at the start of its next call.
 )doc";
 
 inline constexpr const char* kDocFunRedisPosition = R"doc(fun_redis_position(self, /)
