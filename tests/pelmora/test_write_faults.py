@@ -199,45 +199,31 @@ def log_count(ch, mode):
                     f"and split_mode = '{mode}'").result_set[0][0]
 
 
-class SplitSetWrite:
-    """Set mode B after mode A. Calls: query 1 the mode check, ping 1, command 1 the log row,
-    hset 1 the record."""
+class SplitWrite:
+    """A split-mode record written over mode A's: `mode` is the one the call writes and logs
+    ("default" for the reset), `answered` checks the call's success answer. Calls of the set:
+    query 1 the mode check, ping 1, command 1 the log row, hset 1 the record; the reset has
+    no mode check."""
+
+    def __init__(self, mode, call, answered):
+        self.mode, self.call, self.answered = mode, call, answered
 
     def prepare(self, account, ctx):
         assert account.fun_set_split_mode(MODE_A, 1)["code"] == 0
-        ctx["logged"] = log_count(ctx["ch"], MODE_B)
+        ctx["logged"] = log_count(ctx["ch"], self.mode)
 
     def run(self, account):
-        return account.fun_set_split_mode(MODE_B, 2)
+        return self.call(account)
 
     def kept(self, account, ctx, unsure=False):
         # the previous record stays in place, unless the record's own write timed out:
         # a stalled cache may still apply it once it runs again
-        assert split_record() in ((MODE_A, MODE_B) if unsure else (MODE_A,))
-        assert log_count(ctx["ch"], MODE_B) in (ctx["logged"], ctx["logged"] + 1)
+        assert split_record() in ((MODE_A, self.mode) if unsure else (MODE_A,))
+        assert log_count(ctx["ch"], self.mode) in (ctx["logged"], ctx["logged"] + 1)
 
     def done(self, account, answer, ctx):
-        assert answer["code"] == 0 and answer["msg"].endswith(f"split_mode: {MODE_B} ")
-        assert split_record() == MODE_B and log_count(ctx["ch"], MODE_B) >= ctx["logged"] + 1
-
-
-class SplitResetWrite(SplitSetWrite):
-    """Back to the standing parameters after mode A. Calls: ping 1, command 1, hset 1."""
-
-    def prepare(self, account, ctx):
-        assert account.fun_set_split_mode(MODE_A, 1)["code"] == 0
-        ctx["logged"] = log_count(ctx["ch"], "default")
-
-    def run(self, account):
-        return account.fun_back_to_default_split_mode()
-
-    def kept(self, account, ctx, unsure=False):
-        assert split_record() in ((MODE_A, "default") if unsure else (MODE_A,))
-        assert log_count(ctx["ch"], "default") in (ctx["logged"], ctx["logged"] + 1)
-
-    def done(self, account, answer, ctx):
-        assert answer == {"code": 0, "msg": "success"}
-        assert split_record() == "default" and log_count(ctx["ch"], "default") >= ctx["logged"] + 1
+        assert self.answered(answer), answer
+        assert split_record() == self.mode and log_count(ctx["ch"], self.mode) >= ctx["logged"] + 1
 
 
 def twap_rows(ch):
@@ -269,8 +255,15 @@ class TwapWrite:
         assert new == [("FA", at), ("FB", at), ("FC", at)]
 
 
-WRITES = {"signal": SignalWrite(), "status": StatusWrite(), "split": SplitSetWrite(),
-          "reset": SplitResetWrite(), "twap": TwapWrite()}
+WRITES = {
+    "signal": SignalWrite(),
+    "status": StatusWrite(),
+    "split": SplitWrite(MODE_B, lambda account: account.fun_set_split_mode(MODE_B, 2),
+                        lambda answer: answer["code"] == 0 and answer["msg"].endswith(f"split_mode: {MODE_B} ")),
+    "reset": SplitWrite("default", lambda account: account.fun_back_to_default_split_mode(),
+                        lambda answer: answer == {"code": 0, "msg": "success"}),
+    "twap": TwapWrite(),
+}
 
 # How each write answers a store failure: the upload, the switch and the TWAP upload let the
 # store's error reach the caller; the split-mode methods answer code 1 with its repr.
