@@ -7,6 +7,7 @@ need_apt=()
 command -v redis-server >/dev/null || need_apt+=(redis-server)
 command -v mariadbd >/dev/null || [ -x /usr/sbin/mariadbd ] || need_apt+=(mariadb-server)
 command -v g++ >/dev/null || need_apt+=(g++)
+command -v ccache >/dev/null || need_apt+=(ccache)
 if [ ${#need_apt[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   # The local stack runs its own redis-server and mariadbd; keep the packages' init

@@ -47,6 +47,8 @@ class _Handler(socketserver.BaseRequestHandler):
         sim: PlatformSimulator = self.server.simulator
         sock: socket.socket = self.request
         sock.settimeout(sim.idle_timeout)
+        # An answer goes out in several sends: none may wait for the client's delayed ACK.
+        sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         with sim._track(sock), sock.makefile("rb") as reader:
             try:
                 self._serve(sim, sock, reader)
