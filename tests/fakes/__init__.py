@@ -68,6 +68,7 @@ class FakeRedis:
         self.strings: dict[str, str] = {}
         self.lists: dict[str, list[str]] = {}
         self.hashes: dict[str, dict[str, str]] = {}
+        self.locks: dict[str, FakeLock] = {}
 
     def _check(self):
         if self.error is not None:
@@ -111,6 +112,36 @@ class FakeRedis:
         self._check()
         h = self.hashes.get(key, {})
         return sum(h.pop(n, None) is not None for n in names)
+
+    def lock(self, name, timeout=None, blocking_timeout=None, thread_local=True):
+        return FakeLock(self, name)
+
+
+class FakeLock:
+    """redis-py's Lock on a FakeRedis: a name held by one lock until released, never waited for."""
+
+    def __init__(self, cache: FakeRedis, name: str):
+        self.cache, self.name = cache, name
+
+    def owned(self):
+        self.cache._check()
+        return self.cache.locks.get(self.name) is self
+
+    def acquire(self):
+        self.cache._check()
+        if self.name in self.cache.locks:
+            return False
+        self.cache.locks[self.name] = self
+        return True
+
+    def reacquire(self):
+        self.cache._check()
+        return True
+
+    def release(self):
+        self.cache._check()
+        if self.cache.locks.get(self.name) is self:
+            del self.cache.locks[self.name]
 
 
 class FakeStores:

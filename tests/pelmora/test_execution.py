@@ -12,6 +12,7 @@ import pelmora.Pelmora as P
 from pelmora.Pelmora import Pelmora
 
 from services.demo import desk
+from tests.pelmora.spy import spy_on
 
 MAIN, COPY, IDLE = desk.MAIN.account_id, desk.COPY.account_id, desk.IDLE.account_id
 MODE_A, MODE_B = desk.SPLIT_MODES
@@ -315,11 +316,17 @@ def test_twap_rows_written_and_read_back(account, clock, ch_client):
 
 
 @pytest.mark.stack_reset("factors.TWAP_config")
-def test_twap_commodities_differing_in_case_are_both_written(account, clock, ch_client):
-    rows = [{"commodity": "ag", "if_twap": 1, "time_gap": 30, "volume": 5},
-            {"commodity": "AG", "if_twap": 0, "time_gap": 20, "volume": 2}]
-    assert account.fun_update_TWAP_info(input_data=rows)["code"] == 0
-    assert [r[:2] for r in twap_rows(ch_client, MAIN, "2024-05-06 09:30:15")] == [("AG", 0), ("AG", 1)]
+def test_twap_rows_go_out_as_one_statement(account, clock, ch_client):
+    spies = spy_on(account)
+    rows = [{"commodity": "i'x", "if_twap": 1, "time_gap": 12.5, "volume": 3},
+            {"commodity": "rb", "if_twap": 0, "time_gap": 0, "volume": 1.5}]
+    assert account.fun_update_TWAP_info(rows)["code"] == 0
+    at = "2024-05-06 09:30:15"
+    assert [args[0] for name, args in spies["client"].calls if name == "command"] == [
+        'INSERT into factors.TWAP_config ("commodity", "if_twap", "time_gap", "volume", "account_id", '
+        f'"update_time") values (\'I\\\'X\', 1, 12.5, 3.0, \'{MAIN}\', \'{at}\'), '
+        f'(\'RB\', 0, 0.0, 1.5, \'{MAIN}\', \'{at}\');']
+    assert twap_rows(ch_client, MAIN, at) == [("I'X", 1, 12.5, 3.0, MAIN, at), ("RB", 0, 0.0, 1.5, MAIN, at)]
 
 
 @pytest.mark.parametrize("input_data, msg", [
@@ -327,10 +334,21 @@ def test_twap_commodities_differing_in_case_are_both_written(account, clock, ch_
     ([], "输入数据缺少 commodity 列输入数据缺少 if_twap 列输入数据缺少 time_gap 列输入数据缺少 volume 列"),
     ({"commodity": ["ag", "ag"], "if_twap": [1, 0], "time_gap": [1, 1], "volume": [1, 1]},
      "输入数据有重复数据, 请修改后重新执行"),
+    # compared as they are written: upper-cased
+    ({"commodity": ["Rb", "RB"], "if_twap": [1, 0], "time_gap": [1, 1], "volume": [1, 1]},
+     "输入数据有重复数据, 请修改后重新执行"),
     ({"commodity": [], "if_twap": [], "time_gap": [], "volume": []}, "输入数据为空, 请修改后重新执行"),
+    ({"commodity": ["ag", "rb"], "if_twap": [1, 1], "time_gap": [1, 1], "volume": [1, 10**30]},
+     "输入数据 volume 列有无法写入的值 (行 1: 1000000000000000000000000000000), 未做修改"),
+    ({"commodity": ["ag"], "if_twap": [1], "time_gap": [2**63], "volume": [1]},
+     "输入数据 time_gap 列有无法写入的值 (行 0: 9223372036854775808), 未做修改"),
+    ({"commodity": [f"c{i}" for i in range(100_001)], "if_twap": 1, "time_gap": 1, "volume": 1},
+     "输入数据有效行数 100001 超过单次上传上限 100000, 未做修改"),
 ])
 def test_twap_input_refused(account, input_data, msg):
+    spies = spy_on(account)
     assert account.fun_update_TWAP_info(input_data) == {"code": 2, "msg": msg}
+    assert [name for name, _ in spies["client"].calls if name == "command"] == []
 
 
 @pytest.mark.parametrize("row, error", [

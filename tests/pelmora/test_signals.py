@@ -7,6 +7,7 @@ import pytest
 
 from pelmora.Pelmora import Pelmora
 from services.demo import desk
+from tests.pelmora.spy import Spy, spy_on
 
 MAIN, COPY, SIM, LONG_ID = desk.MAIN.account_id, desk.COPY.account_id, desk.SIM.account_id, \
     desk.LONG_ID.account_id
@@ -18,38 +19,6 @@ BAD_ARGS = {"code": 2, "msg": "必填字段未定义/格式有误, 请修改后�
 TIME = r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{6}"
 
 pytestmark = pytest.mark.stack_reset("factors.t_order_dtl", "redis:central", "redis:prod")
-
-
-class Spy:
-    """Stands in for a client or cache: records every call and makes the Nth call of one
-    method fail, as a store going away in the middle of an upload would."""
-
-    def __init__(self, real, fail=None):
-        self.real, self.fail, self.calls = real, fail, []
-
-    def __getattr__(self, name):
-        attr = getattr(self.real, name)
-        if not callable(attr):
-            return attr
-
-        def call(*args, **kwargs):
-            self.calls.append((name, args))
-            if self.fail and self.fail[0] == name and self.count(name) == self.fail[1]:
-                raise ConnectionError("store went away")
-            return attr(*args, **kwargs)
-        return call
-
-    def count(self, name):
-        return sum(1 for called, _ in self.calls if called == name)
-
-
-def spy_on(account, fail=None, where="client"):
-    """Spies on the client and both caches; `fail` goes to the one named by `where`."""
-    spies = {}
-    for attr in ("client", "redis_conn", "copy_redis_conn"):
-        spies[attr] = Spy(getattr(account, attr), fail if attr == where else None)
-        setattr(account, attr, spies[attr])
-    return spies
 
 
 def writes(spies):
@@ -92,6 +61,18 @@ def solo(account):
     ({k: [] for k in signal("x")}, "输入数据为空, 请修改后重新执行"),
     ([signal("rb2501"), signal("cu2411", day="20241009")],
      "输入数据中的日期有不同值, 目前只支持单次上传单一日期......"),
+    # days no read, delete or executor would find again
+    ([signal("rb2501", day="2024-10-10")],
+     "trading_day 须为八位日期文本, 如 \"20241008\", 输入为 '2024-10-10', 请修改后重新执行"),
+    ([signal("rb2501", day=20241010)],
+     "trading_day 须为八位日期文本, 如 \"20241008\", 输入为 20241010, 请修改后重新执行"),
+    # values no column holds, named by column and first row
+    ([signal("rb2501"), signal("cu2411", position=2**63)],
+     "输入数据 position 列有无法写入的值 (行 1: 9223372036854775808), 未做修改"),
+    ([signal("rb2501", position=10**30)],
+     "输入数据 position 列有无法写入的值 (行 0: 1000000000000000000000000000000), 未做修改"),
+    ([signal("rb2501"), signal("cu2411", signal_date={"d": 1}), signal("m2501", signal_date=[1])],
+     "输入数据 signal_date 列有无法写入的值 (行 1: {'d': 1}), 未做修改"),
 ])
 def test_rejections_touch_no_store(account, rows, msg):
     spies = spy_on(account)
@@ -153,10 +134,10 @@ def test_same_upload_twice_sends_nothing_unless_a_flag_changes(account, change):
         assert writes(spies) == []
 
 
-@pytest.mark.parametrize("where, fail", [("client", ("command", 3)), ("copy_redis_conn", ("hset", 2)),
-                                         ("client", ("command", 6))])
+@pytest.mark.parametrize("where, fail", [("client", ("command", 2)), ("copy_redis_conn", ("hset", 2)),
+                                         ("client", ("command", 4))])
 def test_failed_upload_sent_again_is_uploaded_again(account, ch_client, redis_client, where, fail):
-    """Commands of this upload: main soft-delete, 2 main inserts, copy soft-delete, 2 copy inserts."""
+    """Commands of this upload: main soft-delete, main insert, copy soft-delete, copy insert."""
     rows = [signal("rb2501"), signal("cu2411")]
     real = {attr: getattr(account, attr) for attr in ("client", "redis_conn", "copy_redis_conn")}
     spy_on(account, fail=fail, where=where)
@@ -172,6 +153,48 @@ def test_failed_upload_sent_again_is_uploaded_again(account, ch_client, redis_cl
     copy_hash = redis_client("central").hgetall(NEW_DAY)
     assert sorted(copy_hash) == [f"{COPY}_cu2411", f"{COPY}_rb2501"]
     assert account.fun_update_signal(rows)["msg"].startswith("和上次一致")
+
+
+def test_each_side_inserts_its_rows_in_one_statement(ch_client, stack):
+    odd_user = "o'brien\\"
+    account = Pelmora(MAIN, desk.MAIN.acquire_key, odd_user)
+    spies = spy_on(account)
+    at = upload_time(account.fun_update_signal([signal("rb'2501"), signal("cu2411", position=2.5, feature=1)]))
+    inserts = [args[0] for name, args in spies["client"].calls if name == "command" and "INSERT" in args[0]]
+    columns = ("trading_day, contract, position, direction, signal_date, order_typ, trade_time, feature, "
+               "account_id, user_id, create_time, update_time, data_source")
+    user = "'o\\'brien\\\\'"
+    assert inserts == [
+        f"INSERT into factors.t_order_dtl ({columns}) values "
+        f"('20241008', 'rb\\'2501', 1.0, 'L', '20241007', 'intraday_trading', 'D', 0, '{who}', {user}, '{at}', "
+        f"'{at}', 'clickhouse'), "
+        f"('20241008', 'cu2411', 2.5, 'L', '20241007', 'intraday_trading', 'D', 1, '{who}', {user}, '{at}', "
+        f"'{at}', 'clickhouse');"
+        for who in (MAIN, COPY)]
+    for who in (MAIN, COPY):
+        assert [(r["contract"], r["position"], r["user_id"]) for r in stored(ch_client, NEW_DAY, who)] == [
+            ("cu2411", 2, odd_user), ("rb'2501", 1, odd_user)]
+
+
+@pytest.mark.parametrize("value", [None, float("nan")])
+def test_missing_text_refused_where_no_hash_is_written(solo, value):
+    spies = spy_on(solo)
+    answer = solo.fun_update_signal([signal("rb2501"), signal("cu2411", signal_date=value)])
+    # a missing text shows as pandas keeps it: None, or NaN in a string column
+    assert answer["code"] == 2
+    assert re.fullmatch(r"输入数据 signal_date 列有无法写入的值 \(行 1: (None|nan)\), 未做修改", answer["msg"])
+    assert writes(spies) == []
+
+
+def test_upload_over_the_row_limit_touches_no_store(account):
+    import pandas as pd
+    n = 100_001
+    table = pd.DataFrame({"trading_day": NEW_DAY, "contract": [f"c{i}" for i in range(n)], "position": 1,
+                          "direction": "L", "order_typ": "intraday_trading"})
+    spies = spy_on(account)
+    assert account.fun_update_signal(table) == {
+        "code": 2, "msg": "输入数据有效行数 100001 超过单次上传上限 100000, 未做修改"}
+    assert writes(spies) == []
 
 
 # --- the signal hash ----------------------------------------------------------------------

@@ -2,7 +2,7 @@
 import numpy as np
 import pytest
 
-from pelmora.Pelmora import _row_insert_text
+from pelmora.Pelmora import _insert_text
 
 TEXTS = ["plain", "o'brien", "back\\slash", "\\'", "螺纹钢 rb2505", "tab\tand\nline", "", "' or '1'='1"]
 
@@ -22,8 +22,8 @@ def test_row_values_reach_the_store_unchanged(ch_client, probe_table):
         ints = [n, np.int64(-n), np.int32(n), 2**62 + n]
         floats = [n + 0.5, np.float64(0.1) * n, 1e-7 * (n + 1), np.float32(0.25)]
         rows.append((text, ints[n % 4], floats[n % 4], [True, np.bool_(False)][n % 2]))
-    for row in rows:
-        ch_client.command(_row_insert_text(f"INSERT into {probe_table} (", ["t", "i", "f", "b"], row, ");"))
+    # one statement: the rows land together
+    ch_client.command(_insert_text(f"INSERT into {probe_table} (", ["t", "i", "f", "b"], rows, ");"))
     back = ch_client.query(f"select t, i, f, b from {probe_table}").result_set
     expected = [(t, int(i), float(f), bool(b)) for t, i, f, b in rows]
     assert sorted(back) == sorted(expected)
@@ -36,9 +36,11 @@ def test_row_values_reach_the_store_unchanged(ch_client, probe_table):
     (True, "True"), (np.bool_(False), "False"), (None, "None"),
 ])
 def test_host_literal_forms(value, text):
-    assert _row_insert_text("(", ["c"], [value], ")") == f"(c) values ({text})"
+    assert _insert_text("(", ["c"], [[value]], ")") == f"(c) values ({text})"
 
 
 def test_statement_pieces_are_joined_as_given():
-    got = _row_insert_text(" INSERT into factors.t_account_info (", ["a", "b"], ["x", 1], "); ")
+    got = _insert_text(" INSERT into factors.t_account_info (", ["a", "b"], [["x", 1]], "); ")
     assert got == " INSERT into factors.t_account_info (a, b) values ('x', 1); "
+    got = _insert_text("INSERT into t (", ["a", "b"], [["x", 1], ("y'", 2.5)], ");")
+    assert got == "INSERT into t (a, b) values ('x', 1), ('y\\'', 2.5);"

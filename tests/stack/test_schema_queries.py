@@ -62,8 +62,8 @@ SIGNAL_COLUMNS = ["trading_day", "contract", "position", "direction", "signal_da
                   "feature", "account_id", "user_id", "create_time", "update_time", "data_source"]
 
 
-def signal_insert(values: list) -> str:
-    return P._row_insert_text(P._statement("signal_insert"), SIGNAL_COLUMNS, values, ");")
+def signal_insert(*rows: list) -> str:
+    return P._insert_text(P._statement("signal_insert"), SIGNAL_COLUMNS, rows, ");")
 
 
 def signal_read(account_id: str, start: str, end: str, clean: bool) -> str:
@@ -198,14 +198,12 @@ def test_signal_upload_replace_and_delete_statements(ch_client):
         "2024-10-08 09:10:00.000003"
     first = [[day, "rb2501", 3, "L", "", "intraday_trading", "D", 0, MAIN, "trader01", t1, t1, "clickhouse"],
              [day, "cu2411", 0, "S", 20241007, "call_auction", "N", 1, MAIN, "trader01", t1, t1, "clickhouse"]]
-    for row in first:
-        ch_client.command(signal_insert(row))
+    ch_client.command(signal_insert(*first))
     # A new upload of the day replaces the live rows, then inserts its own.
     ch_client.command(P._statement("signal_replace", time=t2, day=day, account=MAIN))
     second = [[day, "rb2501", 5.0, "L", "", "intraday_trading", "D", 0, MAIN, "trader01", t2, t2, "redis"],
               [day, "m2501", 2, "S", "", "before_close", "", 0, MAIN, "trader01", t2, t2, "redis"]]
-    for row in second:
-        ch_client.command(signal_insert(row))
+    ch_client.command(signal_insert(*second))
     clean = ch_client.query(signal_read(MAIN, day, day, clean=True)).result_set
     assert [(r[2], r[3], r[6]) for r in clean] == [("m2501", 2, t2), ("rb2501", 5, t2)]
     full = ch_client.query(signal_read(MAIN, day, day, clean=False)).result_set
@@ -247,8 +245,8 @@ def test_twap_insert_text(ch_client):
     columns = ["commodity", "if_twap", "time_gap", "volume", "account_id", "update_time"]
     quoted = [f'"{c}"' for c in columns]
     at = "2024-10-08 09:00:00"
-    for values in (["AG", 1, 30, 5.5, COPY, at], ["RB", 0, 12.5, 3, COPY, at], ["CU", 1.0, 0, 0.0, COPY, at]):
-        ch_client.command(P._row_insert_text(P._statement("twap_insert_opening"), quoted, values, ");"))
+    rows = (["AG", 1, 30, 5.5, COPY, at], ["RB", 0, 12.5, 3, COPY, at], ["CU", 1.0, 0, 0.0, COPY, at])
+    ch_client.command(P._insert_text(P._statement("twap_insert_opening"), quoted, rows, ");"))
     rows = ch_client.query(f"SELECT commodity, if_twap, time_gap, volume, toString(update_time) FROM "
                            f"factors.TWAP_config WHERE account_id = '{COPY}' ORDER BY commodity").result_set
     assert rows == [("AG", 1, 30.0, 5.5, at), ("CU", 1, 0.0, 0.0, at), ("RB", 0, 12.5, 3.0, at)]
@@ -265,7 +263,7 @@ def test_status_upload_statements_version_the_register(ch_client):
         values[4] = "F"
         values += [now, "2500-12-31 00:00:00"]
         columns = list(current.column_names) + ["zip_begindate", "zip_enddate"]
-        ch_client.command(P._row_insert_text(" INSERT into factors.t_account_info (", columns, values, "); "))
+        ch_client.command(P._insert_text(" INSERT into factors.t_account_info (", columns, [values], "); "))
     versions = ch_client.query("SELECT trade_flag, env, market_value FROM factors.t_account_info WHERE "
                                f"account_id = '{MAIN}' AND zip_begindate = '{now}' ORDER BY env").result_set
     # The new versions keep their environment.

@@ -10,6 +10,9 @@ inline constexpr std::string_view kInitFailed = "类初始化失败";
 // Messages several members share.
 inline constexpr std::string_view kFieldsRejected = "必填字段未定义/格式有误, 请修改后重新执行";
 inline constexpr std::string_view kPingFalse = "redis.ping return False";
+// The uploads' (signals, TWAP) refusals of a table.
+inline constexpr std::string_view kDuplicateRows = "输入数据有重复数据, 请修改后重新执行";
+inline constexpr std::string_view kEmptyInput = "输入数据为空, 请修改后重新执行";
 
 py::dict result(int code, py::handle msg);
 py::dict result(int code, std::string_view msg);

@@ -13,4 +13,6 @@ target_sources(Pelmora PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/statement.cpp
   ${CMAKE_CURRENT_LIST_DIR}/statement_binding.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stores.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/upload_rows.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/write_lock.cpp
 )

@@ -40,8 +40,8 @@ Statement& Statement::literal(py::handle value) {
   return *this;
 }
 
-Statement& Statement::insert_row(std::string_view opening, py::handle columns, py::handle values,
-                                 std::string_view closing) {
+Statement& Statement::insert_rows(std::string_view opening, py::handle columns, py::handle rows,
+                                  std::string_view closing) {
   sql(opening);
   const char* sep = "";
   for (py::handle column : columns) {
@@ -49,10 +49,15 @@ Statement& Statement::insert_row(std::string_view opening, py::handle columns, p
     sep = ", ";
   }
   sql(") values (");
-  sep = "";
-  for (py::handle value : values) {
-    sql(sep).literal(value);
-    sep = ", ";
+  const char* row_sep = "";
+  for (py::handle values : rows) {
+    sql(row_sep);
+    sep = "";
+    for (py::handle value : values) {
+      sql(sep).literal(value);
+      sep = ", ";
+    }
+    row_sep = "), (";
   }
   return sql(closing);
 }

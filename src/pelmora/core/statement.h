@@ -46,10 +46,16 @@ class Statement {
   // A value in its host literal form (core/host_literal.h).
   Statement& literal(py::handle value);
 
-  // opening + "a, b, c" + ") values (" + literals joined by ", " + closing:
-  // one INSERT statement for one row.
+  // opening + "a, b, c" + ") values (" + each row's literals joined by ", ",
+  // the rows joined by "), (" + closing: one INSERT statement for all rows,
+  // which the store applies as one block (all rows or none).
+  Statement& insert_rows(std::string_view opening, py::handle columns, py::handle rows,
+                         std::string_view closing);
+  // The same for a single row.
   Statement& insert_row(std::string_view opening, py::handle columns, py::handle values,
-                        std::string_view closing);
+                        std::string_view closing) {
+    return insert_rows(opening, columns, py::make_tuple(values), closing);
+  }
 
   const std::string& text() const { return text_; }
   py::str str() const { return py::str(text_); }

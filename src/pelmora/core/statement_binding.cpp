@@ -21,12 +21,12 @@ py::str fill_with(std::string_view tmpl, const py::dict& values) {
 
 void bind_statements(py::module_& m) {
   m.def(
-      "_row_insert_text",
-      [](std::string_view opening, py::handle columns, py::handle values, std::string_view closing) {
-        return Statement().insert_row(opening, columns, values, closing).str();
+      "_insert_text",
+      [](std::string_view opening, py::handle columns, py::handle rows, std::string_view closing) {
+        return Statement().insert_rows(opening, columns, rows, closing).str();
       },
-      py::arg("opening"), py::arg("columns"), py::arg("values"), py::arg("closing"),
-      "One row's INSERT text as the uploads build it.");
+      py::arg("opening"), py::arg("columns"), py::arg("rows"), py::arg("closing"),
+      "The INSERT text of these rows as the uploads and the status switch build it.");
   m.def(
       "_fill", [](std::string_view tmpl, const py::kwargs& values) { return fill_with(tmpl, values); },
       py::arg("template"), "A template with its {name} markers filled, values escaped.");

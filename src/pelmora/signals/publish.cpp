@@ -39,14 +39,12 @@ py::object trading_day_of(py::handle rows) {
   return py::module_::import("builtins").attr("max")(rows[py::str("trading_day")]);
 }
 
+// One statement for all rows: the store keeps all of them or none.
 void insert_rows(py::handle client, py::handle rows) {
-  py::object columns = rows.attr("columns");
-  py::object command = client.attr("command");
-  for (py::handle row : rows.attr("itertuples")("index"_a = false, "name"_a = py::none())) {
-    Statement s;
-    s.insert_row(kInsertOpening, columns, row, kInsertClosing);
-    command(s.str());
-  }
+  Statement s;
+  s.insert_rows(kInsertOpening, rows.attr("columns"),
+                rows.attr("itertuples")("index"_a = false, "name"_a = py::none()), kInsertClosing);
+  client.attr("command")(s.str());
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ extern const Side kCopySide;
 
 // Publishes the accepted rows (the thirteen signal table columns) for the
 // side's account: the signal hash when asked, then, outside continuous
-// holding, the soft-delete of the day's live rows, then one INSERT per row.
+// holding, the soft-delete of the day's live rows, then one INSERT of all rows.
 // `time` is the upload time the main side's soft-delete writes.
 void publish(py::handle self, py::handle rows, const Side& side, bool write_hash, bool continuous,
              std::string_view time);

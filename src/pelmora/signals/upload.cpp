@@ -2,10 +2,14 @@
 // with the last accepted upload, then the writer for the account and the
 // replication to its copy account.
 #include <string>
+#include <vector>
 
 #include "core/clock.h"
 #include "core/host.h"
 #include "core/result.h"
+#include "core/statement.h"
+#include "core/upload_rows.h"
+#include "core/write_lock.h"
 #include "signals/columns.h"
 #include "signals/publish.h"
 #include "signals/signal_hash.h"
@@ -16,8 +20,6 @@ namespace pelmora::signals {
 namespace {
 using namespace pybind11::literals;
 
-constexpr std::string_view kDuplicates = "输入数据有重复数据, 请修改后重新执行";
-constexpr std::string_view kEmpty = "输入数据为空, 请修改后重新执行";
 constexpr std::string_view kManyDays = "输入数据中的日期有不同值, 目前只支持单次上传单一日期......";
 constexpr int kContinuousRaise = 20;
 
@@ -76,6 +78,34 @@ py::object snapshot_of(py::handle rows) {
       .attr("drop")("columns"_a = names({"create_time", "update_time"}));
 }
 
+// The day the reads, the delete and the executors look for: eight digits.
+bool is_day_text(py::handle day) {
+  if (!PyUnicode_Check(day.ptr())) return false;
+  const std::string text = day.cast<std::string>();
+  return text.size() == 8 && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+std::string day_refused(py::handle day) {
+  return "trading_day 须为八位日期文本, 如 \"20241008\", 输入为 " + py::repr(day).cast<std::string>() +
+         ", 请修改后重新执行";
+}
+
+// The signal table's columns as the store types them.
+std::string unwritable_signal_cell(py::handle rows, bool hash_written) {
+  using K = ColumnKind;
+  return unwritable_cell(rows, {{"trading_day", K::Text}, {"contract", K::Text}, {"position", K::Integer},
+                                {"direction", K::Text}, {"signal_date", K::Text}, {"order_typ", K::Text},
+                                {"trade_time", K::Text}, {"feature", K::Integer}, {"account_id", K::Text},
+                                {"user_id", K::Text}},
+                         hash_written);
+}
+
+std::vector<std::string> accounts_written(py::handle self) {
+  std::vector<std::string> accounts{text_of(self.attr("account_id"))};
+  if (self.attr("if_copy").ptr() != Py_False) accounts.push_back(text_of(self.attr("copy_account_id")));
+  return accounts;
+}
+
 std::string counts_msg(size_t input, size_t accepted, const std::string& time) {
   return "输入" + std::to_string(input) + ", 有效" + std::to_string(accepted) + " " + time;
 }
@@ -92,9 +122,12 @@ py::object fun_update_signal(py::object self, py::object input_data, py::object 
   const std::string missing = complete_columns(table);
   if (!missing.empty()) return result(2, missing);
   const size_t pairs = distinct_rows(table, {"trading_day", "contract"});
-  if (py::len(table) != pairs) return result(2, kDuplicates);
-  if (pairs == 0) return result(2, kEmpty);
+  if (py::len(table) != pairs) return result(2, kDuplicateRows);
+  if (pairs == 0) return result(2, kEmptyInput);
   if (distinct_rows(table, {"trading_day"}) != 1) return result(2, kManyDays);
+  // As a plain value (a numpy scalar's repr would name its type in the message).
+  py::object day = column(table, "trading_day").attr("head")(1).attr("tolist")()[py::int_(0)];
+  if (!is_day_text(day)) return result(2, day_refused(day));
   table = table[column_list(kRequiredColumns)];
   const size_t input_length = py::len(table);
 
@@ -109,13 +142,21 @@ py::object fun_update_signal(py::object self, py::object input_data, py::object 
   if (continuous) rows[py::str("feature")] = column(rows, "feature") + py::int_(kContinuousRaise);
 
   const size_t accepted = py::len(rows);
+  if (accepted > kMaxUploadRows) return result(2, too_many_rows(accepted));
+  // Every cell must have a literal its column takes, and (the copy's hash is
+  // written whatever use_redis says) a record a hash cannot hold raises here:
+  // both before anything is written for either account.
+  const bool hash_written = to_redis || self.attr("if_copy").ptr() != Py_False;
+  const std::string unwritable = unwritable_signal_cell(rows, hash_written);
+  if (!unwritable.empty()) return result(2, unwritable);
+  if (hash_written) hash::encode(hash::records_of(rows));
+
   py::object snapshot = snapshot_of(rows);
   if (py::bool_(self.attr("update_df").attr("equals")(snapshot)))
     return result(0, "和上次一致, " + counts_msg(input_length, accepted, now));
 
-  // The copy's hash is written whatever use_redis says: a record the hash
-  // cannot hold is refused before anything is written for either account.
-  if (!to_redis && self.attr("if_copy").ptr() != Py_False) hash::encode(hash::records_of(rows));
+  const AccountWriteLock lock(self, accounts_written(self));
+  if (lock.busy()) return result(1, kWriteBusy);
   publish(self, rows, kMainSide, to_redis, continuous, now);
   self.attr("fun_replicate_save")("tmp_mat"_a = rows, "continuous_holding"_a = continuous_holding);
   // Only a complete upload counts as the last one: a failed one sent again

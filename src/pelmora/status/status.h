@@ -13,11 +13,16 @@ py::dict fun_update_sts(py::object self, py::object trade_flag);
 // The register's open end of a version's validity.
 inline constexpr const char* kOpenEnd = "2500-12-31 00:00:00";
 
-// Takes back one switch's writes after an insert failed: removes the versions
-// it opened, then reopens the versions it closed at `now`. Never raises: the
-// caller still has the original error to report. When the store cannot be
-// reached, the undo is kept on the object (attribute kPendingUndo).
-void undo_switch(py::handle self, const std::string& account, const std::string& key, const std::string& now);
+// The undo of a switch under way, kept on the object (attribute
+// kPendingUndo) from before its close until drop_undo.
+void keep_undo(py::handle self, const std::string& account, const std::string& key, const std::string& now);
+void drop_undo(py::handle self);
+
+// Takes back the kept switch after one of its statements failed: removes the
+// versions it opened, then reopens the versions it closed. Never raises an
+// Exception, as the caller still has the original error to report; when the
+// store cannot be reached, the undo stays kept.
+void undo_switch(py::handle self);
 
 // Runs an undo kept by an earlier call, before a new switch reads the
 // register; raises (and keeps it) while the store is still unreachable.

@@ -5,7 +5,9 @@
 
 #include "core/clock.h"
 #include "core/result.h"
+#include "core/host.h"
 #include "core/statement.h"
+#include "core/write_lock.h"
 #include "status/status.h"
 
 namespace pelmora::status {
@@ -58,9 +60,11 @@ py::dict fun_update_sts(py::object self, py::object trade_flag) {
   if (!trade_flag.equal(py::bool_(true)) && !trade_flag.equal(py::bool_(false))) return result(2, kFieldsRejected);
   const char* flag = py::bool_(trade_flag) ? "T" : "F";
 
+  const std::string account = text_of(self.attr("account_id"));
+  const AccountWriteLock lock(self, {account});
+  if (lock.busy()) return result(1, kWriteBusy);
   finish_pending_undo(self);
   const std::string now = now_text("%Y-%m-%d %H:%M:%S");
-  const std::string account = text_of(self.attr("account_id"));
   const std::string key = text_of(self.attr("acquire_key"));
 
   Statement read;
@@ -70,15 +74,22 @@ py::dict fun_update_sts(py::object self, py::object trade_flag) {
   if (py::len(found.attr("result_set")) == 0) return result(1, kNoCurrentVersion);
   const std::vector<std::string> inserts = new_versions(found, flag, now);
 
+  // Kept before the close goes out and dropped only once the switch is
+  // complete: an interrupt at any point leaves it for the next call.
+  keep_undo(self, account, key, now);
   Statement close;
   close.fill(kCloseStatement, {{"now", now}, {"account", account}});
-  self.attr("client").attr("command")(close.str());
   try {
+    self.attr("client").attr("command")(close.str());
     for (const std::string& insert : inserts) self.attr("client").attr("command")(py::str(insert));
-  } catch (...) {
-    undo_switch(self, account, key, now);
+  } catch (py::error_already_set& e) {
+    if (is_exception(e)) undo_switch(self);
+    throw;
+  } catch (const std::exception&) {
+    undo_switch(self);
     throw;
   }
+  drop_undo(self);
 
   std::string msg = " 资金账号 ";
   msg.append(account).append(" trade flag is ").append(flag).append("  ").append(now);
