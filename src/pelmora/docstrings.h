@@ -28,7 +28,8 @@ post-trade profit breakdown.
 
 Almost every method answers a result dictionary: "code" first (0 success; 1 object not
 initialised, platform or store failure; 2 rejected argument or input), then "msg" and/or
-"data". Dates are eight-digit texts such as "20240923". The research methods
+"data". Dates are eight-digit texts such as "20240923". One object is for one thread at a
+time (its store session refuses concurrent queries): make one object per thread. The research methods
 (factors_value, factors_value_vesk, post_trade_analysis) deliver pandas DataFrames in
 "data". The live snapshot function query_trader_all_info of module Stravenor is also a
 name of this module.
@@ -164,12 +165,20 @@ simple             -- accepted, not used
 
 Rows with values outside the accepted sets are dropped silently; the message tells how many
 were kept. The same upload sent twice by one object is answered without writing. When the
-account has a copy account, the upload is repeated for it.
+account has a copy account, the upload is repeated for it. Each account's rows go to the
+store as one INSERT, kept whole or not at all. Writers of one account (uploads, status
+switches, from any object or process) take turns through a lock in the central cache; while
+that cache does not answer, the upload goes on without it.
 
 Result: {"code": 0, "msg": "输入<n>, 有效<kept> <time>"} (or "和上次一致, ..." for a repeat);
-code 1 "类初始化失败"; code 2 for rejected input: "输入数据缺少 <col> 列",
-"输入数据有重复数据, 请修改后重新执行", "输入数据为空, 请修改后重新执行",
-"输入数据中的日期有不同值, 目前只支持单次上传单一日期......". Store errors propagate.
+code 1 "类初始化失败", "账户正在被另一个写入修改, 请稍后重试, 未做修改" (another writer held the
+account for 5 s); code 2 for rejected input, before anything is written:
+"输入数据缺少 <col> 列", "输入数据有重复数据, 请修改后重新执行", "输入数据为空, 请修改后重新执行",
+"输入数据中的日期有不同值, 目前只支持单次上传单一日期......", "trading_day 须为八位日期文本, ..."
+(the day must be eight digits, e.g. "20241008"), "输入数据 <col> 列有无法写入的值 (行 <label>:
+<value>), 未做修改" (a value no column holds: a container or other object, an integer outside
+64 bits, a missing text), "输入数据有效行数 <n> 超过单次上传上限 100000, 未做修改".
+Store errors propagate.
 )doc";
 
 inline constexpr const char* kDocFunDeleteSignal = R"doc(fun_delete_signal(self, /, trading_day='', order_typ='', trade_time='', contract=None)
@@ -221,7 +230,8 @@ with day, trading_day (texts "YYYY-MM-DD"), trading_time, instrument_id, entrust
 price, entrust_volume, deal_volume, exchange_id, entrust_serial_no, entrust_status.
 Codes: 0 "查询成功（风控平台实时数据）" (live) or "success" (history; [] when no rows);
 1 "类初始化失败", "风控平台连接失败, 请检查网络连接", "风控平台实时数据查询失败, 请检查账号信息";
-2 "日期格式有误, 请修改后重新执行", "仿真环境暂不提供实时/历史委托查询服务。" (simulation
+2 "日期格式有误, 请修改后重新执行" (a date not eight characters long; an eight-character
+text that is no date raises the date parser's ValueError), "仿真环境暂不提供实时/历史委托查询服务。" (simulation
 accounts have no order read), or the store error followed by "line_no: <n>".
 )doc";
 
@@ -242,7 +252,8 @@ entrust_serial_no, account_id, trade_id (both vendor tables, not de-duplicated);
 simulation accounts: the columns of simulate.ctp_dealdetail.
 Codes: 0 "查询成功（风控平台实时数据）" (live) or "success" (history; [] when no rows);
 1 "类初始化失败", "风控平台连接失败, 请检查网络连接", "风控平台实时数据查询失败, 请检查账号信息";
-2 "日期格式有误, 请修改后重新执行" or the store error followed by "line_no: <n>".
+2 "日期格式有误, 请修改后重新执行" (a date not eight characters long; an eight-character
+text that is no date raises the date parser's ValueError) or the store error followed by "line_no: <n>".
 Tip: pd.DataFrame(result["data"]).
 )doc";
 
@@ -264,7 +275,8 @@ market_value, vendor, product_code, product (simulation accounts: the columns of
 simulate.ctp_positionstatics).
 Codes: 0 "查询成功（风控平台实时数据）" or "success"; 1 "类初始化失败",
 "风控平台连接失败, 请检查网络连接", "风控平台实时数据查询失败, 请检查账号信息",
-"风控平台实时数据查询失败, 持仓数据有非LONG/SHORT的记录"; 2 "日期格式有误, 请修改后重新执行"
+"风控平台实时数据查询失败, 持仓数据有非LONG/SHORT的记录"; 2 "日期格式有误, 请修改后重新执行" (a date not eight characters long; an eight-character
+text that is no date raises the date parser's ValueError)
 or the store error followed by "line_no: <n>".
 )doc";
 
@@ -280,7 +292,10 @@ Result: {"code": 0, "msg": " 资金账号 <account> trade flag is T|F  <time>"};
 code 1 "类初始化失败", or "账户当前无有效记录, 未做修改" when the account has no current
 version; code 2 "必填字段未定义/格式有误, 请修改后重新执行" for any other value.
 Store errors propagate; a switch that fails after the close takes its writes back first,
-and if the store is gone by then, this object takes them back at the start of its next call.
+and if the store is gone by then, or the call was interrupted (Ctrl-C), this object takes
+them back at the start of its next call. Takes turns with the account's other writers
+(code 1 "账户正在被另一个写入修改, 请稍后重试, 未做修改" after 5 s); goes on without the lock
+while the central cache does not answer, so trading can be stopped with the cache down.
 )doc";
 
 inline constexpr const char* kDocFunRedisPosition = R"doc(fun_redis_position(self, /)
@@ -309,7 +324,8 @@ history -- [{"account_id", "trading_day" ("YYYY-MM-DD"), "balance" (float),
 order (sort by trading_day before plotting).
 Codes: 0 "查询成功（风控平台实时数据）" or "success, " (history, also for no rows);
 1 "类初始化失败", "风控平台连接失败, 请检查网络连接", "风控平台实时数据查询失败, 请检查账号信息",
-or the repr of a store error; 2 "日期格式有误, 请修改后重新执行".
+or the repr of a store error; 2 "日期格式有误, 请修改后重新执行" (a date not eight characters long; an eight-character
+text that is no date raises the date parser's ValueError).
 )doc";
 
 inline constexpr const char* kDocFunUpdateTwapInfo = R"doc(fun_update_TWAP_info(self, /, input_data)
@@ -318,14 +334,15 @@ inline constexpr const char* kDocFunUpdateTwapInfo = R"doc(fun_update_TWAP_info(
 Upload the account's TWAP settings, one row per commodity.
 
 input_data -- DataFrame (or dict of columns / list of row dicts) with the columns
-              commodity (unique; upper-cased on upload), if_twap (1 on / 0 off),
-              time_gap (>= 0) and volume (>= 0); other columns are ignored
+              commodity (unique once upper-cased: "Rb" repeats "RB"), if_twap (1 on /
+              0 off), time_gap (>= 0) and volume (>= 0); other columns are ignored
 
 Rows with other values are dropped; the rest are appended to factors.TWAP_config with
-account_id and one upload time.
+account_id and one upload time, as one INSERT kept whole or not at all.
 Result: {"code": 0, "msg": "更新<input rows>, <time>"}; code 1 "类初始化失败"; code 2
 "输入数据缺少 <col> 列", "输入数据有重复数据, 请修改后重新执行",
-"输入数据为空, 请修改后重新执行". Store errors propagate.
+"输入数据为空, 请修改后重新执行", "输入数据 <col> 列有无法写入的值 (行 <label>: <value>),
+未做修改", "输入数据有效行数 <n> 超过单次上传上限 100000, 未做修改". Store errors propagate.
 )doc";
 
 inline constexpr const char* kDocFunLastTrade = R"doc(fun_last_trade(self, /)

@@ -116,6 +116,26 @@ class FakeRedis:
     def lock(self, name, timeout=None, blocking_timeout=None, thread_local=True):
         return FakeLock(self, name)
 
+    def pipeline(self, transaction=True):
+        return FakePipeline(self)
+
+
+class FakePipeline:
+    """Commands queued on a FakeRedis and run together by execute()."""
+
+    def __init__(self, cache: FakeRedis):
+        self.cache, self.queued = cache, []
+
+    def __getattr__(self, name):
+        method = getattr(self.cache, name)
+        return lambda *args, **kwargs: self.queued.append((method, args, kwargs)) or self
+
+    def execute(self):
+        self.cache._check()
+        done = [method(*args, **kwargs) for method, args, kwargs in self.queued]
+        self.queued = []
+        return done
+
 
 class FakeLock:
     """redis-py's Lock on a FakeRedis: a name held by one lock until released, never waited for."""

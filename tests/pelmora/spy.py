@@ -17,7 +17,13 @@ class Spy:
             self.calls.append((name, args))
             if self.fail and self.fail[0] == name and self.count(name) == self.fail[1]:
                 raise ConnectionError("store went away")
-            return attr(*args, **kwargs)
+            out = attr(*args, **kwargs)
+            if name == "pipeline":
+                # commands queued on a pipeline count as the cache's own, in the same log
+                inner = Spy(out, self.fail)
+                inner.calls = self.calls
+                return inner
+            return out
         return call
 
     def count(self, name):

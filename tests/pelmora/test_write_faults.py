@@ -126,9 +126,9 @@ def table_rows(ch, account, live_only=False):
 
 class SignalWrite:
     """Upload of rb2501 and ag2412 replacing an earlier rb2501 and cu2411, with use_redis and
-    the copy account. Calls: main hset 1-4 (two passes), hkeys, hdel of cu2411; command 1
-    soft-delete, 2 the insert of both rows; copy hset 1-4, hkeys, hdel; command 3 copy
-    soft-delete, 4 the copy's insert."""
+    the copy account. Calls: main pipeline 1 and 2 (the two passes, a HSET per field), hkeys,
+    pipeline 3 (HDEL of cu2411); command 1 soft-delete, 2 the insert of both rows; the copy's
+    pipelines 1-3 and hkeys on its cache; command 3 copy soft-delete, 4 the copy's insert."""
     NEW = signal_rows("ag2412", "rb2501", position=5)
 
     def prepare(self, account, ctx):
@@ -285,13 +285,13 @@ class Case:
 
 CASES = [
     # signal upload and replication
-    Case("signal", "redis_conn", "hset", 1, "stop", "redis-prod"),  # before any write
-    Case("signal", "redis_conn", "hset", 3, "pause", "redis-prod"),  # between the two passes
-    Case("signal", "redis_conn", "hdel", 1, "drop", "redis-prod"),  # clean-up: reconnects at once
+    Case("signal", "redis_conn", "pipeline", 1, "stop", "redis-prod"),  # before any write
+    Case("signal", "redis_conn", "pipeline", 2, "pause", "redis-prod"),  # between the two passes
+    Case("signal", "redis_conn", "pipeline", 3, "drop", "redis-prod"),  # clean-up: reconnects at once
     Case("signal", "client", "command", 1, "stop", "clickhouse"),  # before the soft-delete
     Case("signal", "client", "command", 2, "stop", "clickhouse"),  # at the insert
-    Case("signal", "copy_redis_conn", "hset", 1, "stop", "redis-central"),  # before the replication
-    Case("signal", "copy_redis_conn", "hdel", 1, "pause", "redis-central"),  # copy clean-up
+    Case("signal", "copy_redis_conn", "pipeline", 1, "stop", "redis-central"),  # before the replication
+    Case("signal", "copy_redis_conn", "pipeline", 3, "pause", "redis-central"),  # copy clean-up
     Case("signal", "client", "command", 3, "stop", "clickhouse"),  # before the copy's soft-delete
     Case("signal", "client", "command", 4, "stop", "clickhouse"),  # at the copy's insert
     # status switch

@@ -39,9 +39,13 @@ void add_to_feature(py::handle records, int amount) {
   records[feature] = values + py::int_(amount);
 }
 
+// A pass goes out as one pipeline: one HSET per field, one round trip. A
+// pass is complete before the next one is sent.
 void set_all(py::handle cache, py::handle day, const Texts& texts) {
-  py::object hset = cache.attr("hset");
+  py::object pipe = cache.attr("pipeline")("transaction"_a = false);
+  py::object hset = pipe.attr("hset");
   for (const auto& [field, text] : texts) hset(day, field, text);
+  pipe.attr("execute")();
 }
 
 // Only this account's fields: every account of the desk shares the day's hash.
@@ -49,12 +53,18 @@ void remove_stale(py::handle cache, py::handle day, std::string_view account, co
   std::unordered_set<std::string> kept;
   for (const auto& entry : written) kept.insert(entry.first.cast<std::string>());
   py::object fields = cache.attr("hkeys")(day);
-  py::object hdel = cache.attr("hdel");
+  py::object pipe = cache.attr("pipeline")("transaction"_a = false);
+  py::object hdel = pipe.attr("hdel");
+  bool any = false;
   for (py::handle field : fields) {
     const std::string name = field.cast<std::string>();
     if (std::string_view(name).substr(0, name.find('_')) != account) continue;
-    if (kept.count(name) == 0) hdel(day, field);
+    if (kept.count(name) == 0) {
+      hdel(day, field);
+      any = true;
+    }
   }
+  if (any) pipe.attr("execute")();
 }
 
 }  // namespace
