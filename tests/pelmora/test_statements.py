@@ -44,3 +44,37 @@ def test_statement_pieces_are_joined_as_given():
     assert got == " INSERT into factors.t_account_info (a, b) values ('x', 1); "
     got = _insert_text("INSERT into t (", ["a", "b"], [["x", 1], ("y'", 2.5)], ");")
     assert got == "INSERT into t (a, b) values ('x', 1), ('y\\'', 2.5);"
+
+
+def test_every_template_fills_its_markers():
+    """Each registered template takes its markers as the library fills them: texts inside
+    quotes, numbers as literals; none is left unfilled."""
+    import re
+
+    from pelmora.Pelmora import _statement, _statement_names
+    for name in _statement_names():
+        text = _statement(name)  # markers without a value stay as they are
+        values = {m: 2.5 if sharp else "v'" for sharp, m in re.findall(r"\{(#?)(\w+)\}", text)}
+        filled = _statement(name, **values)
+        assert not re.search(r"\{#?\w+\}", filled), name
+        assert "'v\\''" in filled or not values or all(v == 2.5 for v in values.values()), name
+
+
+@pytest.mark.parametrize("template, values, error", [
+    ("x = {a}", {"a": "1 or 1=1"}, "outside quotes"),
+    ("x = '{a}", {"a": "v"}, "outside quotes"),
+    ("x = '{a}'", {"a": 3}, "takes a text"),
+    ("x = {#a}", {"a": "3"}, "takes a number"),
+])
+def test_fill_refuses_a_marker_of_the_wrong_kind(template, values, error):
+    from pelmora.Pelmora import _fill
+    with pytest.raises(RuntimeError, match=error):
+        _fill(template, **values)
+
+
+@pytest.mark.parametrize("value, text", [(2, "2"), (1.5, "1.5"), (np.float64(24.0), "24.0")])
+def test_number_marker_takes_the_literal_form(value, text):
+    from pelmora.Pelmora import _fill
+    assert _fill("h = {#h}, m = '{m}'", h=value, m="o'k") == f"h = {text}, m = 'o\\'k'"
+    with pytest.raises(TypeError):
+        _fill("h = {#h}", h=[1])

@@ -166,7 +166,7 @@ def test_mode_check_query(ch_client, mode, n):
 def test_change_log_insert(ch_client):
     ts = "2024-10-08 09:30:15"
     for mode, hours in ((MODE_A, 2), (MODE_B, 1.5), ("default", -1)):
-        ch_client.command(P._statement("split_change_log", account=COPY, mode=mode, ts=ts, hours=str(hours)))
+        ch_client.command(P._statement("split_change_log", account=COPY, mode=mode, ts=ts, hours=hours))
     rows = ch_client.query("SELECT split_mode, toString(ts), effective_hour FROM strategy.param_modify_log "
                            f"WHERE account_id = '{COPY}' ORDER BY effective_hour").result_set
     assert rows == [("default", ts, -1.0), (MODE_B, ts, 1.5), (MODE_A, ts, 2.0)]
@@ -212,7 +212,7 @@ def test_signal_upload_replace_and_delete_statements(ch_client):
                                f"= '{day}' AND delete_tag = 2 ORDER BY contract").result_set
     assert replaced == [("cu2411", t2, "20241007"), ("rb2501", t2, "")]
 
-    clause = "and contract in (" + str(["rb2501", "zz999"])[1:-1] + ")"
+    clause = P._statement("signal_delete_contracts") + str(["rb2501", "zz999"])[1:-1] + ")"
     where = dict(day=day, trade_time="D", order_typ="intraday_trading", account=MAIN)
     count = P._statement("signal_delete_count", **where) + clause + " "
     assert ch_client.query(count).result_set == [(1,)]
@@ -263,7 +263,7 @@ def test_status_upload_statements_version_the_register(ch_client):
         values[4] = "F"
         values += [now, "2500-12-31 00:00:00"]
         columns = list(current.column_names) + ["zip_begindate", "zip_enddate"]
-        ch_client.command(P._insert_text(" INSERT into factors.t_account_info (", columns, [values], "); "))
+        ch_client.command(P._insert_text(P._statement("status_insert_opening"), columns, [values], "); "))
     versions = ch_client.query("SELECT trade_flag, env, market_value FROM factors.t_account_info WHERE "
                                f"account_id = '{MAIN}' AND zip_begindate = '{now}' ORDER BY env").result_set
     # The new versions keep their environment.

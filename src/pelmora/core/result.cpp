@@ -19,6 +19,15 @@ py::dict result(int code, std::string_view msg, py::handle data) {
   return d;
 }
 
+py::dict data_result(int code, py::handle data) {
+  py::dict d;
+  d["code"] = code;
+  d["data"] = data;
+  return d;
+}
+
+py::dict failure(const py::str& msg) { return result(1, msg); }
+
 bool usable(py::handle self) {
   py::object sum = self.attr("login") + self.attr("connect_tag");
   return sum.equal(py::int_(0));

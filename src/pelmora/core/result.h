@@ -17,6 +17,10 @@ inline constexpr std::string_view kEmptyInput = "输入数据为空, 请修改�
 py::dict result(int code, py::handle msg);
 py::dict result(int code, std::string_view msg);
 py::dict result(int code, std::string_view msg, py::handle data);
+// {"code": code, "data": data}: a success that carries no "msg".
+py::dict data_result(int code, py::handle data);
+// {"code": 1, "msg": msg}: the answer of a caught store or cache failure.
+py::dict failure(const py::str& msg);
 
 // The initialisation check every method makes: login + connect_tag must be 0.
 bool usable(py::handle self);

@@ -1,5 +1,7 @@
 #include "core/statement.h"
 
+#include <stdexcept>
+
 #include "core/host_literal.h"
 
 namespace pelmora {
@@ -14,21 +16,49 @@ std::string escape_quoted(std::string_view value) {
   return out;
 }
 
+namespace {
+
+[[noreturn]] void refuse_marker(std::string_view marker, const char* why) {
+  throw std::logic_error("statement marker {" + std::string(marker) + "} " + why);
+}
+
+bool is_number(py::handle value) {
+  PyObject* v = value.ptr();
+  if (PyLong_Check(v) || PyFloat_Check(v)) return true;
+  return py::hasattr(value, "dtype") && py::hasattr(value, "item");  // numpy scalars
+}
+
+}  // namespace
+
 Statement& Statement::fill(std::string_view tmpl, const Value* first, const Value* last) {
   while (!tmpl.empty()) {
     auto open = tmpl.find('{');
     if (open == std::string_view::npos) break;
     auto close = tmpl.find('}', open);
     if (close == std::string_view::npos) break;
-    auto name = tmpl.substr(open + 1, close - open - 1);
-    const std::string_view* value = nullptr;
+    const std::string_view marker = tmpl.substr(open + 1, close - open - 1);
+    const bool number = !marker.empty() && marker.front() == '#';
+    const std::string_view name = number ? marker.substr(1) : marker;
+    const Arg* value = nullptr;
     for (const Value* v = first; v != last; ++v)
       if (v->first == name) value = &v->second;
-    if (value) {
-      sql(tmpl.substr(0, open));
-      quoted(*value);
-    } else {
+    if (!value) {
       sql(tmpl.substr(0, close + 1));
+      tmpl.remove_prefix(close + 1);
+      continue;
+    }
+    sql(tmpl.substr(0, open));
+    if (number) {
+      const py::handle* n = std::get_if<py::handle>(value);
+      if (!n) refuse_marker(marker, "takes a number, not a text");
+      if (!is_number(*n)) throw py::type_error("a number is needed for {" + std::string(marker) + "}");
+      literal(*n);
+    } else {
+      const bool in_quotes = open > 0 && tmpl[open - 1] == '\'' && close + 1 < tmpl.size() && tmpl[close + 1] == '\'';
+      if (!in_quotes) refuse_marker(marker, "is outside quotes");
+      const std::string_view* text = std::get_if<std::string_view>(value);
+      if (!text) refuse_marker(marker, "takes a text");
+      quoted(*text);
     }
     tmpl.remove_prefix(close + 1);
   }

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace pelmora {
@@ -32,9 +33,13 @@ class Statement {
   }
   Statement& quoted(py::handle value) { return quoted(text_of(value)); }
 
-  // Appends a template whose {name} markers sit between quotes and take
-  // the named values, escaped. Markers without a value stay as they are.
-  using Value = std::pair<std::string_view, std::string_view>;
+  // Appends a template with its markers filled: '{name}' sits between single
+  // quotes and takes a text, escaped; {#name} takes a number, written by the
+  // literal writer. A text marker outside quotes, or a value of the other
+  // kind, is refused (std::logic_error): escaping keeps a value inside a
+  // literal only where there is one. Markers without a value stay as they are.
+  using Arg = std::variant<std::string_view, py::handle>;
+  using Value = std::pair<std::string_view, Arg>;
   Statement& fill(std::string_view tmpl, std::initializer_list<Value> values) {
     return fill(tmpl, values.begin(), values.end());
   }

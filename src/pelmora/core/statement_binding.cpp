@@ -9,12 +9,21 @@ namespace pelmora {
 
 namespace {
 
-// fill() with the values of a dict (texts only, as the library passes them).
+// fill() with the values of a dict: a str for a text marker, a number for {#name}.
 py::str fill_with(std::string_view tmpl, const py::dict& values) {
-  std::vector<std::pair<std::string, std::string>> owned;
-  for (auto item : values) owned.emplace_back(text_of(item.first), text_of(item.second));
-  std::vector<Statement::Value> views(owned.begin(), owned.end());
-  return Statement().fill(tmpl, views).str();
+  std::vector<std::string> names;
+  std::vector<std::string> texts;
+  names.reserve(values.size());
+  texts.reserve(values.size());
+  std::vector<Statement::Value> args;
+  for (auto item : values) {
+    const std::string_view name = names.emplace_back(text_of(item.first));
+    if (py::isinstance<py::str>(item.second))
+      args.emplace_back(name, std::string_view(texts.emplace_back(text_of(item.second))));
+    else
+      args.emplace_back(name, py::handle(item.second));
+  }
+  return Statement().fill(tmpl, args).str();
 }
 
 }  // namespace

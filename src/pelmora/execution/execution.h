@@ -7,8 +7,6 @@ namespace pelmora::execution {
 namespace py = pybind11;
 
 py::dict fun_update_TWAP_info(py::object self, py::object input_data);
-py::dict fun_last_trade(py::object self);
-py::dict fun_margin_used(py::object self);
 py::dict fun_read_info(py::object self, py::object info);
 py::dict fun_read_split_doc(py::object self);
 py::dict fun_search_split_mode(py::object self, py::object mode);

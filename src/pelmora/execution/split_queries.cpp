@@ -64,7 +64,7 @@ const std::string_view kModeCheckQuery =
 
 const std::string_view kChangeLogInsert =
     "INSERT INTO strategy.param_modify_log (account_id, split_mode, ts, effective_hour) VALUES ('{account}', "
-    "'{mode}', '{ts}', {hours}) ";
+    "'{mode}', '{ts}', {#hours}) ";
 
 namespace {
 const StatementTemplates kTemplates{

@@ -88,7 +88,7 @@ py::dict fun_search_split_mode(py::object self, py::object mode) {
         answer["set_mode_info"] = in_force;
         return answer;
       },
-      [](const py::str& msg) { return result(1, msg); });
+      failure);
 }
 
 py::dict fun_read_split_doc(py::object self) {

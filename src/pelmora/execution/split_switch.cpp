@@ -21,7 +21,6 @@ namespace {
 constexpr std::string_view kNotGiven = "mode, effective_hour 不能为空";
 constexpr std::string_view kOutOfRange = "effective_hour 范围 0-24 ";
 
-py::dict failed(const py::str& msg) { return result(1, msg); }
 
 // The hours as the plain int or float they hold. The record is read back as
 // a literal, and a numpy scalar's or a Decimal's repr is none: written as
@@ -56,7 +55,7 @@ py::object log_and_record(py::handle self, const std::string& mode, const py::ob
   log.fill(kChangeLogInsert, {{"account", text_of(self.attr("account_id"))},
                               {"mode", mode},
                               {"ts", text_of(at)},
-                              {"hours", std::string(py::str(hours))}});
+                              {"hours", hours}});
   self.attr("client").attr("command")(log.str());
   write_override(self, now, hours, py::str(mode));
   return std::move(at);
@@ -79,7 +78,7 @@ py::dict fun_set_split_mode(py::object self, py::object mode, py::object effecti
         return result(0, "success. start_time: " + text_of(at) + ", effective_hour: " +
                              std::string(py::str(hours)) + ", split_mode: " + mode_id + " ");
       },
-      failed);
+      failure);
 }
 
 py::dict fun_back_to_default_split_mode(py::object self) {
@@ -91,7 +90,7 @@ py::dict fun_back_to_default_split_mode(py::object self) {
         if (at.is_none()) return result(1, kPingFalse);
         return result(0, "success");
       },
-      failed);
+      failure);
 }
 
 }  // namespace pelmora::execution

@@ -17,13 +17,11 @@ namespace {
 constexpr std::string_view kBadArguments =
     "typ 枚举值 {'value'，'weight'}; start_date, end_date -- '20240904' ";
 
-#define PELMORA_FACTOR_RANGE(table) \
-  " select * from other." table " where date >= '{start_date}' and date <= '{end_date}"
-#define PELMORA_ALL_FACTORS "' "
-#define PELMORA_VESK_FACTORS                                                                    \
-  "' and factor IN ('Factor_Momentum_Long', 'Factor_Warehouse', 'Factor_Skew', "                \
-  "'Factor_Inventory', 'Factor_Momentum_Mid', 'Factor_Profit', 'Factor_RuleBased_Long', "        \
-  "'Factor_Basis_TS', 'Factor_CSMom_Long', 'Factor_Basis_Mom') "
+// The vesk scope: ten named factors of the table.
+#define PELMORA_VESK_FACTORS                                                                            \
+  "and factor IN ('Factor_Momentum_Long', 'Factor_Warehouse', 'Factor_Skew', 'Factor_Inventory', "    \
+  "'Factor_Momentum_Mid', 'Factor_Profit', 'Factor_RuleBased_Long', 'Factor_Basis_TS', 'Factor_CSMom_Long', " \
+  "'Factor_Basis_Mom') "
 
 struct FactorKind {
   std::string_view typ;
@@ -32,16 +30,17 @@ struct FactorKind {
 };
 
 constexpr FactorKind kKinds[] = {
-    {"value", PELMORA_FACTOR_RANGE("factor_value_new") PELMORA_ALL_FACTORS,
-     PELMORA_FACTOR_RANGE("factor_value_new") PELMORA_VESK_FACTORS},
-    {"weight", PELMORA_FACTOR_RANGE("factor_weight_new") PELMORA_ALL_FACTORS,
-     PELMORA_FACTOR_RANGE("factor_weight_new") PELMORA_VESK_FACTORS},
-    {"net", PELMORA_FACTOR_RANGE("factor_net_new") PELMORA_ALL_FACTORS,
-     PELMORA_FACTOR_RANGE("factor_net_new") PELMORA_VESK_FACTORS},
+    {"value", " select * from other.factor_value_new where date >= '{start_date}' and date <= '{end_date}' ",
+     " select * from other.factor_value_new where date >= '{start_date}' and date <= '{end_date}' "
+     PELMORA_VESK_FACTORS},
+    {"weight", " select * from other.factor_weight_new where date >= '{start_date}' and date <= '{end_date}' ",
+     " select * from other.factor_weight_new where date >= '{start_date}' and date <= '{end_date}' "
+     PELMORA_VESK_FACTORS},
+    {"net", " select * from other.factor_net_new where date >= '{start_date}' and date <= '{end_date}' ",
+     " select * from other.factor_net_new where date >= '{start_date}' and date <= '{end_date}' "
+     PELMORA_VESK_FACTORS},
 };
 
-#undef PELMORA_FACTOR_RANGE
-#undef PELMORA_ALL_FACTORS
 #undef PELMORA_VESK_FACTORS
 
 const StatementTemplates kTemplates{
@@ -73,7 +72,7 @@ py::dict read_factors(py::handle typ, py::handle start_date, py::handle end_date
         py::object found = client.get().attr("query")(q.str());
         return data_result(0, query_frame(found));
       },
-      [](const py::str& msg) { return result(1, msg); });
+      failure);
 }
 
 }  // namespace

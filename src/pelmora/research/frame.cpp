@@ -36,11 +36,4 @@ py::object query_frame(py::handle found) {
   return frame;
 }
 
-py::dict data_result(int code, py::handle data) {
-  py::dict d;
-  d["code"] = code;
-  d["data"] = data;
-  return d;
-}
-
 }  // namespace pelmora::research

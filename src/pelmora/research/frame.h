@@ -9,7 +9,4 @@ namespace py = pybind11;
 // column_names); an empty result keeps its columns.
 py::object query_frame(py::handle found);
 
-// {"code": code, "data": data}: a success carries no "msg".
-py::dict data_result(int code, py::handle data);
-
 }  // namespace pelmora::research

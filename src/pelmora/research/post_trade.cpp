@@ -62,7 +62,7 @@ py::dict post_trade_analysis(py::object self, py::object start_date, py::object 
         py::object table = module_attr("Pelmora").attr("mysql_248")(q.str());
         return data_result(0, table);
       },
-      [](const py::str& msg) { return result(1, msg); });
+      failure);
 }
 
 }  // namespace pelmora::research

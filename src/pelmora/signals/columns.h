@@ -16,6 +16,10 @@ inline constexpr std::array<const char*, 11> kHashColumns = {
     "trading_day", "account_id", "contract", "position",   "direction", "signal_date",
     "order_typ",   "update_time", "trade_time", "user_id", "feature"};
 
+// Added to feature by continuous holding (stored as 20/21), and by the hash's
+// first pass (readers between the passes see 20/21).
+inline constexpr int kFeatureRaise = 20;
+
 template <size_t N>
 py::list column_list(const std::array<const char*, N>& names) {
   py::list out;

@@ -12,21 +12,21 @@ namespace pelmora::signals {
 
 namespace {
 
-#define PELMORA_SIGNAL_DELETE_WHERE                                                           \
-  "trading_day='{day}' and trade_time == '{trade_time}' and order_typ == '{order_typ}' and " \
-  "account_id == '{account}' and delete_tag is null "
-
 // Both are followed by the contract clause; the count also by a blank.
-constexpr std::string_view kCount = "select count(*) n from factors.t_order_dtl where " PELMORA_SIGNAL_DELETE_WHERE;
+constexpr std::string_view kCount =
+    "select count(*) n from factors.t_order_dtl where trading_day='{day}' and trade_time == '{trade_time}' and "
+    "order_typ == '{order_typ}' and account_id == '{account}' and delete_tag is null ";
 constexpr std::string_view kMark =
-    "ALTER TABLE factors.t_order_dtl UPDATE update_id = '{user}', update_time = '{time}', delete_tag = 1 "
-    "WHERE " PELMORA_SIGNAL_DELETE_WHERE;
-
-#undef PELMORA_SIGNAL_DELETE_WHERE
+    "ALTER TABLE factors.t_order_dtl UPDATE update_id = '{user}', update_time = '{time}', delete_tag = 1 WHERE "
+    "trading_day='{day}' and trade_time == '{trade_time}' and order_typ == '{order_typ}' and account_id == "
+    "'{account}' and delete_tag is null ";
+// Opens the contract clause; the contracts follow in their literal forms, then ")".
+constexpr std::string_view kContractClause = "and contract in (";
 
 const StatementTemplates kTemplates{
     {"signal_delete_count", kCount},
     {"signal_delete", kMark},
+    {"signal_delete_contracts", kContractClause},
 };
 
 
@@ -34,7 +34,7 @@ const StatementTemplates kTemplates{
 // for no contracts.
 void contract_clause(Statement& s, py::handle contracts) {
   if (py::len(contracts) == 0) return;
-  s.sql("and contract in (");
+  s.sql(kContractClause);
   const char* sep = "";
   for (py::handle c : contracts) {
     s.sql(sep).literal(c);

@@ -11,21 +11,18 @@ namespace pelmora::signals {
 
 namespace {
 
-#define PELMORA_SIGNAL_READ                                                                        \
-  "select trading_day, account_id, contract, position, direction, signal_date, create_time, "     \
-  "trade_time, user_id from factors.t_order_dtl where trading_day >= '{start}' and trading_day <= " \
-  "'{end}' and account_id = '{account}"
-
 // Per day, account and contract the live row written last (continuous
 // holding can leave several live).
 constexpr std::string_view kReadClean =
-    PELMORA_SIGNAL_READ
-    "' and delete_tag is null order by trading_day, account_id, contract, update_time desc limit 1 by "
-    "trading_day, account_id, contract";
+    "select trading_day, account_id, contract, position, direction, signal_date, create_time, trade_time, "
+    "user_id from factors.t_order_dtl where trading_day >= '{start}' and trading_day <= '{end}' and "
+    "account_id = '{account}' and delete_tag is null order by trading_day, account_id, contract, "
+    "update_time desc limit 1 by trading_day, account_id, contract";
 // Live and replaced rows; deleted ones never come back.
-constexpr std::string_view kReadHistory = PELMORA_SIGNAL_READ "' and (delete_tag is null or delete_tag = 2)";
-
-#undef PELMORA_SIGNAL_READ
+constexpr std::string_view kReadHistory =
+    "select trading_day, account_id, contract, position, direction, signal_date, create_time, trade_time, "
+    "user_id from factors.t_order_dtl where trading_day >= '{start}' and trading_day <= '{end}' and "
+    "account_id = '{account}' and (delete_tag is null or delete_tag = 2)";
 
 const StatementTemplates kTemplates{
     {"signal_read_clean", kReadClean},

@@ -11,8 +11,6 @@ namespace pelmora::signals::hash {
 namespace {
 using namespace pybind11::literals;
 
-constexpr int kPassRaise = 20;
-
 [[noreturn]] void raise_name_error(const char* name) {
   py::object error = py::reinterpret_borrow<py::object>(PyExc_NameError)(
       "name '" + std::string(name) + "' is not defined", "name"_a = name);
@@ -97,9 +95,9 @@ void write(py::handle cache, py::handle day, py::handle records, std::string_vie
     return;
   }
   // Readers that see a field between the passes see feature 20 or 21.
-  add_to_feature(records, kPassRaise);
+  add_to_feature(records, kFeatureRaise);
   set_all(cache, day, encode(records));
-  add_to_feature(records, -kPassRaise);
+  add_to_feature(records, -kFeatureRaise);
   const Texts final_texts = encode(records);
   set_all(cache, day, final_texts);
   remove_stale(cache, day, account, final_texts);

@@ -21,7 +21,6 @@ namespace {
 using namespace pybind11::literals;
 
 constexpr std::string_view kManyDays = "输入数据中的日期有不同值, 目前只支持单次上传单一日期......";
-constexpr int kContinuousRaise = 20;
 
 py::object column(py::handle table, const char* name) { return table[py::str(name)]; }
 
@@ -139,7 +138,7 @@ py::object fun_update_signal(py::object self, py::object input_data, py::object 
   rows[py::str("create_time")] = py::str(now);
   rows[py::str("update_time")] = py::str(now);
   rows[py::str("data_source")] = py::str(to_redis ? "redis" : "clickhouse");
-  if (continuous) rows[py::str("feature")] = column(rows, "feature") + py::int_(kContinuousRaise);
+  if (continuous) rows[py::str("feature")] = column(rows, "feature") + py::int_(kFeatureRaise);
 
   const size_t accepted = py::len(rows);
   if (accepted > kMaxUploadRows) return result(2, too_many_rows(accepted));

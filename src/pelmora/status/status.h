@@ -10,8 +10,10 @@ namespace py = pybind11;
 
 py::dict fun_update_sts(py::object self, py::object trade_flag);
 
-// The register's open end of a version's validity.
-inline constexpr const char* kOpenEnd = "2500-12-31 00:00:00";
+// The register's open end of a version's validity; the macro lets the
+// statement templates spell it inside their literals.
+#define PELMORA_OPEN_END "2500-12-31 00:00:00"
+inline constexpr const char* kOpenEnd = PELMORA_OPEN_END;
 
 // The undo of a switch under way, kept on the object (attribute
 // kPendingUndo) from before its close until drop_undo.

@@ -14,17 +14,17 @@ namespace {
 // that begin at the switch's time (its close left no other open version).
 constexpr std::string_view kRemoveOpened =
     " ALTER TABLE factors.t_account_info DELETE WHERE account_id = '{account}' and acquire_info_key = '{key}' "
-    "and zip_begindate = '{now}' and zip_enddate = '2500-12-31 00:00:00' ";
+    "and zip_begindate = '{now}' and zip_enddate = '" PELMORA_OPEN_END "' ";
 // A switch earlier in the same second also closed a version at `now`; the
 // versions it opened, which this switch then closed, begin at `now`.
 constexpr std::string_view kClosedInSameSecond =
     " select count() n from factors.t_account_info where account_id = '{account}' and zip_enddate = '{now}' "
     "and zip_begindate = '{now}' ";
 constexpr std::string_view kReopen =
-    " ALTER TABLE factors.t_account_info UPDATE zip_enddate = '2500-12-31 00:00:00' WHERE account_id = "
+    " ALTER TABLE factors.t_account_info UPDATE zip_enddate = '" PELMORA_OPEN_END "' WHERE account_id = "
     "'{account}' and zip_enddate = '{now}' ";
 constexpr std::string_view kReopenSameSecond =
-    " ALTER TABLE factors.t_account_info UPDATE zip_enddate = '2500-12-31 00:00:00' WHERE account_id = "
+    " ALTER TABLE factors.t_account_info UPDATE zip_enddate = '" PELMORA_OPEN_END "' WHERE account_id = "
     "'{account}' and zip_enddate = '{now}' and zip_begindate = '{now}' ";
 
 const StatementTemplates kTemplates{{"status_undo_remove", kRemoveOpened},

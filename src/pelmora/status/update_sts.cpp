@@ -24,11 +24,13 @@ constexpr std::string_view kCurrentQuery =
     "'{account}' and acquire_info_key = '{key}' ";
 constexpr std::string_view kCloseStatement =
     " ALTER TABLE factors.t_account_info UPDATE zip_enddate = '{now}' WHERE account_id = '{account}' and "
-    "zip_enddate = '2500-12-31 00:00:00' ";
+    "zip_enddate = '" PELMORA_OPEN_END "' ";
 constexpr std::string_view kInsertOpening = " INSERT into factors.t_account_info (";
 constexpr std::string_view kInsertClosing = "); ";
 
-const StatementTemplates kTemplates{{"status_current", kCurrentQuery}, {"status_close", kCloseStatement}};
+const StatementTemplates kTemplates{{"status_current", kCurrentQuery},
+                                    {"status_close", kCloseStatement},
+                                    {"status_insert_opening", kInsertOpening}};
 
 // The new versions' INSERT texts: each current row with the new flag and a
 // validity from now on. Built before anything is written, so a result of an
