@@ -6,7 +6,7 @@
 #include "account/account.h"
 #include "bindings.h"
 #include "caches/caches.h"
-#include "core/host.h"
+#include "core/python.h"
 #include "docstrings.h"
 #include "execution/execution.h"
 #include "pelmora_endpoints.h"
@@ -160,5 +160,5 @@ PYBIND11_MODULE(Pelmora, m) {
   define_pelmora(m);
   pelmora::bind_records(m);
   pelmora::bind_statements(m);
-  pelmora::bind_host_literal(m);
+  pelmora::bind_python_literal(m);
 }

@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "account/account.h"
-#include "core/host.h"
+#include "core/python.h"
 
 namespace pelmora::account {
 

@@ -3,7 +3,7 @@
 // another process, so they are read as literals and never run.
 #include "caches/caches.h"
 #include "core/guard.h"
-#include "core/host_literal.h"
+#include "core/python_literal.h"
 #include "core/result.h"
 #include "core/stores.h"
 
@@ -36,7 +36,7 @@ py::dict cache_view(py::handle self, Read&& read) {
 py::dict fun_redis_position(py::object self) {
   return cache_view(self, [&](const py::object& conn) {
     // A missing entry reads as None, which the reader refuses as eval would.
-    return read_host_literal(conn.attr("get")(py::str(self.attr("account_id"))));
+    return read_python_literal(conn.attr("get")(py::str(self.attr("account_id"))));
   });
 }
 
@@ -45,7 +45,7 @@ py::dict fun_redis_deal(py::object self, py::object dte) {
     // Joined as texts are, so a non-text account id fails inside the guard.
     py::object key = py::object(self.attr("account_id")) + py::str("_") + py::str(dte);
     py::list deals;
-    for (py::handle text : conn.attr("lrange")(key, 0, -1)) deals.append(read_host_literal(text));
+    for (py::handle text : conn.attr("lrange")(key, 0, -1)) deals.append(read_python_literal(text));
     return deals;
   });
 }

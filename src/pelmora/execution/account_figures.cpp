@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "core/guard.h"
-#include "core/host_literal.h"
+#include "core/python_literal.h"
 #include "core/result.h"
 #include "core/statement.h"
 #include "core/stores.h"
@@ -61,7 +61,7 @@ py::dict fun_margin_used(py::object self) {
       [&]() -> py::dict {
         if (!stores::cache_answers(self.attr("redis_conn"))) return result(1, kPingFalse);
         // Another system writes the record: read as a literal, never run.
-        py::object record = read_host_literal(warning_field(self, "balance_warning"));
+        py::object record = read_python_literal(warning_field(self, "balance_warning"));
         if (!py::isinstance<py::dict>(record))
           throw py::type_error("balance_warning record is not a dict: " + std::string(py::repr(record)));
         Statement q;

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/clock.h"
-#include "core/host.h"
+#include "core/python.h"
 #include "core/result.h"
 #include "signals/columns.h"
 #include "signals/publish.h"

@@ -3,7 +3,7 @@
 #include <exception>
 #include <tuple>
 
-#include "core/host.h"
+#include "core/python.h"
 #include "core/statement.h"
 #include "status/status.h"
 
