@@ -10,5 +10,6 @@ namespace py = pybind11;
 void bind_records(py::module_& m);
 void bind_statements(py::module_& m);
 void bind_python_literal(py::module_& m);
+void bind_guard(py::module_& m);
 
 }  // namespace pelmora

@@ -161,4 +161,5 @@ PYBIND11_MODULE(Pelmora, m) {
   pelmora::bind_records(m);
   pelmora::bind_statements(m);
   pelmora::bind_python_literal(m);
+  pelmora::bind_guard(m);
 }

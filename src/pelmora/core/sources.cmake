@@ -2,6 +2,7 @@
 target_sources(Pelmora PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/clock.cpp
   ${CMAKE_CURRENT_LIST_DIR}/guard.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/guard_binding.cpp
   ${CMAKE_CURRENT_LIST_DIR}/python.cpp
   ${CMAKE_CURRENT_LIST_DIR}/python_literal_binding.cpp
   ${CMAKE_CURRENT_LIST_DIR}/python_literal_nesting.cpp

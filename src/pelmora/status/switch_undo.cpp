@@ -54,7 +54,8 @@ void undo_switch(py::handle self, const std::string& account, const std::string&
     return;
   } catch (py::error_already_set& e) {
     if (!is_exception(e)) throw;
-  } catch (const std::exception&) {
+  } catch (const py::builtin_exception&) {
+    // An odd store answer (its count not an integer) is a store failure too; a plain C++ error is a fault of ours.
   }
   // The store is gone too: the caller gets the insert's error, and this
   // object takes the switch back first thing on its next call.
