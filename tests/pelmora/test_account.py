@@ -26,15 +26,6 @@ def fresh_account(prefix="8T"):
     return prefix + uuid.uuid4().hex[:6].upper()
 
 
-def fixed_clock(moment):
-    """A stand-in for the datetime module whose now() is `moment`."""
-    class Clock(real_datetime.datetime):
-        @classmethod
-        def now(cls, tz=None):
-            return moment
-    return types.SimpleNamespace(datetime=Clock, timezone=real_datetime.timezone)
-
-
 def add_register_row(ch, account, key, begin, end):
     ch.command(
         "INSERT INTO factors.t_account_info (account_id, acquire_info_key, zip_begindate, zip_enddate) "
@@ -96,12 +87,12 @@ def test_login_outcomes(ch_client, capsys):
 
 
 @pytest.mark.stack_reset("factors.t_account_info", "factors.t_assetacc_match")
-def test_login_validity_end_is_exclusive(ch_client, monkeypatch):
+def test_login_validity_end_is_exclusive(ch_client, clock):
     moment = real_datetime.datetime(2030, 6, 1, 9, 30, 0)
     ends_now, begins_now = fresh_account(), fresh_account()
     add_register_row(ch_client, ends_now, "k", "2030-01-01 00:00:00", "2030-06-01 09:30:00")
     add_register_row(ch_client, begins_now, "k", "2030-06-01 09:30:00", "2031-01-01 00:00:00")
-    monkeypatch.setattr(P, "datetime", fixed_clock(moment))
+    clock(moment)
     assert Pelmora(ends_now, "k", "u").login == 4003
     assert Pelmora(begins_now, "k", "u").login == 0
 

@@ -1,6 +1,4 @@
 """The trading switch: versions of the account register written through the object's client."""
-import datetime
-import types
 
 import numpy as np
 import pytest
@@ -20,21 +18,6 @@ COLUMNS = ("account_id, account_key, market_value, strategy, trade_flag, acquire
            "zip_begindate, zip_enddate")
 
 pytestmark = pytest.mark.stack_reset("factors.t_account_info")
-
-
-@pytest.fixture
-def clock(monkeypatch):
-    """clock("YYYY-mm-dd HH:MM:SS") fixes the time the library reads."""
-    def set_to(text):
-        at = datetime.datetime.strptime(text, "%Y-%m-%d %H:%M:%S")
-
-        class Fixed(datetime.datetime):
-            @classmethod
-            def now(cls, tz=None):
-                return at
-
-        monkeypatch.setattr(P, "datetime", types.SimpleNamespace(**{**vars(datetime), "datetime": Fixed}))
-    return set_to
 
 
 def register(ch_client, account_id=MAIN.account_id):
