@@ -14,7 +14,7 @@ import pelmora.Pelmora as P
 from pelmora.Pelmora import MyClass, Pelmora
 
 
-def test_host_modules_and_snapshot_function_are_module_names():
+def test_python_modules_and_snapshot_function_are_module_names():
     import clickhouse_connect, datetime, json, pandas, pymysql, redis, types, os as os_mod
 
     expected = {"clickhouse_connect": clickhouse_connect, "datetime": datetime, "pd": pandas,
