@@ -256,7 +256,9 @@ class Walker {
     if (!building()) return {};
     PyObject* v = operand.ptr();
     const bool minus = op == "USub";
-    if (!plain_operand(v)) throw Refusal{std::string("operator '") + (minus ? "-" : "+") + "' on " + Py_TYPE(v)->tp_name};
+    if (!plain_operand(v)) {
+      throw Refusal{std::string("operator '") + (minus ? "-" : "+") + "' on " + Py_TYPE(v)->tp_name};
+    }
     return attempt(minus ? PyNumber_Negative(v) : PyNumber_Positive(v));
   }
 
