@@ -20,6 +20,7 @@
 #include "core/python.h"
 #include "core/python_literal.h"
 #include "core/python_literal_nesting.h"
+#include "core/python_literal_parse.h"
 
 namespace pelmora {
 
@@ -30,8 +31,7 @@ namespace {
 struct Fields {
   py::str body{"body"}, value{"value"}, elts{"elts"}, keys{"keys"}, values{"values"}, op{"op"},
       operand{"operand"}, left{"left"}, right{"right"}, func{"func"}, args{"args"}, keywords{"keywords"},
-      arg{"arg"}, id{"id"}, attr{"attr"}, ops{"ops"}, elt{"elt"}, key{"key"}, target{"target"},
-      filename{"<string>"};
+      arg{"arg"}, id{"id"}, attr{"attr"}, ops{"ops"}, elt{"elt"}, key{"key"}, target{"target"};
 };
 
 const Fields& fields() {
@@ -362,79 +362,6 @@ class Walker {
   bool repeated_keyword_ = false;
 };
 
-// Warnings the parser would give (an invalid escape, "is" with a literal) are
-// not shown, as under the "ignore" filter the module installs; without this a
-// caller's "error" filter would turn them into a SyntaxError eval never gave.
-class QuietWarnings {
- public:
-  QuietWarnings() : warnings_(module_attr("warnings")) {
-    scope_ = warnings_.attr("catch_warnings")();
-    scope_.attr("__enter__")();
-    warnings_.attr("simplefilter")("ignore");
-  }
-  // No Python error is pending here: a failure travels as a C++ exception.
-  ~QuietWarnings() {
-    PyObject* done = PyObject_CallMethod(scope_.ptr(), "__exit__", "OOO", Py_None, Py_None, Py_None);
-    if (done == nullptr) PyErr_WriteUnraisable(scope_.ptr());
-    Py_XDECREF(done);
-  }
-  QuietWarnings(const QuietWarnings&) = delete;
-  QuietWarnings& operator=(const QuietWarnings&) = delete;
-
- private:
-  py::object warnings_;
-  py::object scope_;
-};
-
-// The text's bytes as eval takes them: a str as UTF-8, anything with a
-// buffer (bytes, bytearray, memoryview) as it is.
-class SourceBytes {
- public:
-  explicit SourceBytes(py::handle text) {
-    PyObject* p = text.ptr();
-    if (PyUnicode_Check(p)) {
-      Py_ssize_t size = 0;
-      const char* data = PyUnicode_AsUTF8AndSize(p, &size);
-      if (data == nullptr) throw_pending();
-      view_ = {data, static_cast<size_t>(size)};
-      is_text_ = true;
-      return;
-    }
-    if (PyCode_Check(p)) throw Refusal{"code object"};
-    if (!PyObject_CheckBuffer(p) || PyObject_GetBuffer(p, &buffer_, PyBUF_SIMPLE) < 0) {
-      PyErr_Clear();
-      raise(PyExc_TypeError, "eval() arg 1 must be a string, bytes or code object");
-    }
-    held_ = true;
-    view_ = {static_cast<const char*>(buffer_.buf), static_cast<size_t>(buffer_.len)};
-  }
-  ~SourceBytes() {
-    if (held_) PyBuffer_Release(&buffer_);
-  }
-  SourceBytes(const SourceBytes&) = delete;
-  SourceBytes& operator=(const SourceBytes&) = delete;
-
-  std::string_view view() const { return view_; }
-  bool is_text() const { return is_text_; }
-
- private:
-  Py_buffer buffer_{};
-  bool held_ = false;
-  bool is_text_ = false;
-  std::string_view view_;
-};
-
-// Compiles as eval does (eval drops leading blanks and tabs first); with
-// `tree`, only the syntax tree is made.
-py::object compile(const SourceBytes& source, const std::string& nul_terminated, bool tree) {
-  PyCompilerFlags flags{};
-  flags.cf_flags = PyCF_SOURCE_IS_UTF8 | (source.is_text() ? PyCF_IGNORE_COOKIE : 0) | (tree ? PyCF_ONLY_AST : 0);
-  flags.cf_feature_version = PY_MINOR_VERSION;
-  const size_t start = nul_terminated.find_first_not_of(" \t");
-  const char* begin = nul_terminated.c_str() + (start == std::string::npos ? nul_terminated.size() : start);
-  return checked(Py_CompileStringObject(begin, fields().filename.ptr(), Py_eval_input, &flags, -1));
-}
-
 }  // namespace
 }  // namespace literal
 
@@ -442,12 +369,13 @@ py::object read_python_literal(py::handle text) {
   using literal::Refusal;
   try {
     literal::SourceBytes source(text);
+    if (source.is_code()) throw Refusal{"code object"};
     const std::string_view src = source.view();
     if (src.size() > kMaxLiteralBytes) {
       throw py::value_error("cache text of " + std::to_string(src.size()) + " bytes is over the reader's limit of " +
                             std::to_string(kMaxLiteralBytes));
     }
-    if (std::memchr(src.data(), '\0', src.size()) != nullptr) {
+    if (!src.empty() && std::memchr(src.data(), '\0', src.size()) != nullptr) {
       // The interpreter's own error for it (its type differs between versions).
       PyObject* builtins = PyEval_GetBuiltins();
       PyObject* compile = builtins ? PyDict_GetItemString(builtins, "compile") : nullptr;

@@ -6,6 +6,7 @@ target_sources(Pelmora PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/python.cpp
   ${CMAKE_CURRENT_LIST_DIR}/python_literal_binding.cpp
   ${CMAKE_CURRENT_LIST_DIR}/python_literal_nesting.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/python_literal_parse.cpp
   ${CMAKE_CURRENT_LIST_DIR}/python_literal_read.cpp
   ${CMAKE_CURRENT_LIST_DIR}/python_literal_write.cpp
   ${CMAKE_CURRENT_LIST_DIR}/result.cpp
