@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the package with AddressSanitizer and UndefinedBehaviorSanitizer into its own
 # virtual environment and runs the product's quick tests (no services: the history-row
-# encoder, the host-literal reader, the fake-store tests and the fuzz tests) under it.
+# encoder, the literal reader, the fake-store tests, the live snapshot module and the fuzz
+# tests) under it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,4 +28,4 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # --capture=sys: a sanitizer report goes to the real stderr, not a captured file lost on abort.
 PELMORA_FUZZ_EXAMPLES=${PELMORA_FUZZ_EXAMPLES:-30} exec "$VENV/bin/python" -m pytest -q -p no:cacheprovider \
   --capture=sys -m "not stack" \
-  tests/records tests/pelmora tests/fuzz "$@"
+  tests/records tests/pelmora tests/stravenor tests/fuzz "$@"

@@ -4,6 +4,7 @@ Everything comes from endpoints.env, the file the build reads for the library's 
 """
 from __future__ import annotations
 
+import re
 from dataclasses import dataclass
 from pathlib import Path
 
@@ -11,15 +12,22 @@ REPO_ROOT = Path(__file__).resolve().parent.parent
 ENDPOINTS_FILE = REPO_ROOT / "endpoints.env"
 
 
+# Blanks around a name or a value; cmake/EndpointsFile.cmake reads the file by the same rule.
+_BLANKS = " \t\r\v\f"
+_LINE = re.compile(r"([A-Z0-9_]+)[ \t]*=(.*)", re.DOTALL)
+
+
 def read_endpoints(path: Path = ENDPOINTS_FILE) -> dict[str, str]:
-    """NAME=value lines of endpoints.env; comments and blank lines skipped."""
+    """NAME=value lines of endpoints.env; blank lines and comments skipped, any other line refused."""
     values: dict[str, str] = {}
-    for line in path.read_text(encoding="utf-8").splitlines():
-        line = line.strip()
-        if not line or line.startswith("#") or "=" not in line:
+    for line in path.read_text(encoding="utf-8").replace("\r\n", "\n").split("\n"):
+        bare = line.strip(_BLANKS)
+        if not bare or bare.startswith("#"):
             continue
-        name, value = line.split("=", 1)
-        values[name.strip()] = value.strip()
+        match = _LINE.fullmatch(bare)
+        if match is None:
+            raise ValueError(f"{path}: not a NAME=value line: {line}")
+        values[match.group(1)] = match.group(2).strip(_BLANKS)
     return values
 
 

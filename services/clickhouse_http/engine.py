@@ -18,6 +18,7 @@ from pathlib import Path
 from typing import Mapping
 
 import chdb
+from clickhouse_connect.driver.binding import format_str as sql_string
 
 from . import guard
 from .errors import BAD_ARGUMENTS, SYNTAX_ERROR, UNKNOWN_SETTING, ClickHouseError
@@ -36,10 +37,6 @@ _BINARY_FORMATS = frozenset(
 )
 _MAX_SESSIONS = 256
 _SETTING_NAME = re.compile(r"[A-Za-z_][A-Za-z0-9_]*")
-
-
-def sql_string(value: str) -> str:
-    return "'" + value.replace("\\", "\\\\").replace("'", "\\'") + "'"
 
 
 @dataclass

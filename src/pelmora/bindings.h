@@ -9,6 +9,7 @@ namespace py = pybind11;
 // Private helpers for tests and benchmarks (names start with "_").
 void bind_records(py::module_& m);
 void bind_statements(py::module_& m);
-void bind_host_literal(py::module_& m);
+void bind_python_literal(py::module_& m);
+void bind_guard(py::module_& m);
 
 }  // namespace pelmora

@@ -6,7 +6,7 @@
 #include "account/account.h"
 #include "bindings.h"
 #include "caches/caches.h"
-#include "core/host.h"
+#include "core/python.h"
 #include "docstrings.h"
 #include "execution/execution.h"
 #include "pelmora_endpoints.h"
@@ -22,7 +22,7 @@ using pelmora::account::TimeoutRunner;
 
 namespace {
 
-void import_host_modules(py::module_& m) {
+void import_python_modules(py::module_& m) {
   m.attr("clickhouse_connect") = py::module_::import("clickhouse_connect");
   m.attr("datetime") = py::module_::import("datetime");
   m.attr("pd") = py::module_::import("pandas");
@@ -151,7 +151,7 @@ PYBIND11_MODULE(Pelmora, m) {
   pelmora::set_module(m);
   m.doc() = pelmora::docs::kDocPelmoraModule;
   m.attr("__version__") = PELMORA_VERSION;
-  import_host_modules(m);
+  import_python_modules(m);
   import_snapshot_module(m);
   m.attr("warnings").attr("filterwarnings")("ignore");
   m.attr("socket") = py::module_::import("socket");
@@ -160,5 +160,6 @@ PYBIND11_MODULE(Pelmora, m) {
   define_pelmora(m);
   pelmora::bind_records(m);
   pelmora::bind_statements(m);
-  pelmora::bind_host_literal(m);
+  pelmora::bind_python_literal(m);
+  pelmora::bind_guard(m);
 }

@@ -1,13 +1,13 @@
 """Hostile values for the public entry points, and the check that a statement's structure
-outside its literals is the one the library meant to send."""
+outside its literals is the one the library meant to send, judged by the engine's own parser."""
 from __future__ import annotations
 
 import math
+import re
 
 import numpy as np
 from hypothesis import strategies as st
 
-from services.clickhouse_http import sqltext
 
 NASTY_TEXT = st.one_of(
     st.text(max_size=40),
@@ -23,6 +23,26 @@ ANY_VALUE = st.one_of(NASTY_TEXT, NUMBERS, st.none(), st.binary(max_size=12),
                       st.lists(st.integers(), max_size=3), st.just(object()))
 
 
-def structure(statement: str) -> list[tuple[str, str]]:
-    """The statement's tokens with every quoted literal reduced to one placeholder."""
-    return [(t.kind, "'?'" if t.kind == "quoted" else t.text) for t in sqltext.tokens(statement)]
+_engine = None
+_VALUES = re.compile(r"\bVALUES\b", re.IGNORECASE)
+
+
+def _parsed(sql: str) -> str:
+    """ClickHouse's parse of one statement, printed back with every literal as '?'; the engine
+    raises on bad syntax and on more than one statement. Nothing is run."""
+    global _engine
+    if _engine is None:
+        from chdb import session
+        _engine = session.Session()
+    hexed = sql.encode("utf-8", "surrogatepass").hex()
+    answer = _engine.query(f"SELECT normalizeQuery(formatQuerySingleLine(unhex('{hexed}')))", "TabSeparatedRaw")
+    return answer.bytes().decode("utf-8", "replace").rstrip("\n")
+
+
+def structure(statement: str) -> str:
+    """The statement's structure outside its literals. The engine parses inline INSERT data
+    only when it loads it, so the rows after VALUES are judged as one list of expressions."""
+    values = _VALUES.search(statement) if statement.lstrip()[:6].upper() == "INSERT" else None
+    if values is None:
+        return _parsed(statement)
+    return _parsed(statement[:values.end()]) + " | " + _parsed("SELECT " + statement[values.end():])

@@ -1,6 +1,8 @@
 """Fixtures of the account-object tests: an object for the demo production account, a
 private risk-platform simulator the live reads are pointed at, and fresh account ids."""
+import datetime
 import json
+import types
 import uuid
 
 import pytest
@@ -19,6 +21,32 @@ PRIVATE_PLATFORM_HOST = ep.CENTRAL_HOST.rsplit(".", 1)[0] + ".13"
 def account(stack):
     """A usable object for the demo production account."""
     return Pelmora("80050021", "k-80050021", "trader01")
+
+
+@pytest.fixture
+def clock(monkeypatch):
+    """clock(moment) fixes the time the library reads from then on: a datetime, or a text
+    "YYYY-mm-dd HH:MM:SS"; clock.at is the time set."""
+    class Clock:
+        at = None
+
+        def __call__(self, moment):
+            if isinstance(moment, str):
+                moment = datetime.datetime.strptime(moment, "%Y-%m-%d %H:%M:%S")
+            self.at = moment
+            monkeypatch.setattr(P, "datetime", fake)
+
+    setting = Clock()
+
+    class Frozen(datetime.datetime):
+        @classmethod
+        def now(cls, tz=None):
+            return setting.at
+
+    fake = types.ModuleType("datetime")
+    fake.__dict__.update({k: v for k, v in vars(datetime).items() if not k.startswith("__")})
+    fake.datetime = Frozen
+    return setting
 
 
 @pytest.fixture

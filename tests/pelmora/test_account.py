@@ -4,7 +4,6 @@ import socket
 import threading
 import time
 import types
-import uuid
 
 import pytest
 
@@ -22,23 +21,11 @@ UNREACHABLE = "127.0.0.9"  # a loopback address where nothing listens
 pytestmark = pytest.mark.usefixtures("stack")
 
 
-def fresh_account(prefix="8T"):
-    return prefix + uuid.uuid4().hex[:6].upper()
-
-
-def fixed_clock(moment):
-    """A stand-in for the datetime module whose now() is `moment`."""
-    class Clock(real_datetime.datetime):
-        @classmethod
-        def now(cls, tz=None):
-            return moment
-    return types.SimpleNamespace(datetime=Clock, timezone=real_datetime.timezone)
-
-
 def add_register_row(ch, account, key, begin, end):
-    ch.command(
+    """A register row; the values are escaped as the library escapes its own."""
+    ch.command(P._fill(
         "INSERT INTO factors.t_account_info (account_id, acquire_info_key, zip_begindate, zip_enddate) "
-        f"VALUES ('{account}', '{key}', '{begin}', '{end}')")
+        "VALUES ('{account}', '{key}', '{begin}', '{end}')", account=account, key=key, begin=str(begin), end=str(end)))
 
 
 def test_construction_prints_two_lines_and_sets_the_attributes(capsys):
@@ -76,9 +63,9 @@ def test_env_default_is_test():
 
 
 @pytest.mark.stack_reset("factors.t_account_info", "factors.t_assetacc_match")
-def test_login_outcomes(ch_client, capsys):
+def test_login_outcomes(ch_client, capsys, fresh_id):
     now = real_datetime.datetime.now().replace(microsecond=0)
-    expired = fresh_account()
+    expired = fresh_id()
     add_register_row(ch_client, expired, "k", now - real_datetime.timedelta(days=30),
                      now - real_datetime.timedelta(days=1))
     cases = [
@@ -96,12 +83,12 @@ def test_login_outcomes(ch_client, capsys):
 
 
 @pytest.mark.stack_reset("factors.t_account_info", "factors.t_assetacc_match")
-def test_login_validity_end_is_exclusive(ch_client, monkeypatch):
+def test_login_validity_end_is_exclusive(ch_client, clock, fresh_id):
     moment = real_datetime.datetime(2030, 6, 1, 9, 30, 0)
-    ends_now, begins_now = fresh_account(), fresh_account()
+    ends_now, begins_now = fresh_id(), fresh_id()
     add_register_row(ch_client, ends_now, "k", "2030-01-01 00:00:00", "2030-06-01 09:30:00")
     add_register_row(ch_client, begins_now, "k", "2030-06-01 09:30:00", "2031-01-01 00:00:00")
-    monkeypatch.setattr(P, "datetime", fixed_clock(moment))
+    clock(moment)
     assert Pelmora(ends_now, "k", "u").login == 4003
     assert Pelmora(begins_now, "k", "u").login == 0
 
@@ -113,21 +100,20 @@ def test_quoted_values_cannot_break_out_of_the_login_check(key):
 
 
 @pytest.mark.stack_reset("factors.t_account_info", "factors.t_assetacc_match")
-def test_key_with_quote_and_backslash_matches_its_own_row(ch_client):
-    account, key = fresh_account(), "o'brien\\key"
-    add_register_row(ch_client, account, key.replace("\\", "\\\\").replace("'", "\\'"),
-                     "2020-01-01 00:00:00", "2099-01-01 00:00:00")
+def test_key_with_quote_and_backslash_matches_its_own_row(ch_client, fresh_id):
+    account, key = fresh_id(), "o'brien\\key"
+    add_register_row(ch_client, account, key, "2020-01-01 00:00:00", "2099-01-01 00:00:00")
     assert Pelmora(account, key, "u").login == 0
 
 
 @pytest.mark.stack_reset("factors.t_account_info", "factors.t_assetacc_match")
-def test_copy_lookup(ch_client):
+def test_copy_lookup(ch_client, fresh_id):
     lonely = Pelmora(SIM, SIM_KEY, "u")
     assert lonely.if_copy is False
     with pytest.raises(AttributeError):
         lonely.copy_account_id
 
-    account = fresh_account()
+    account = fresh_id()
     add_register_row(ch_client, account, "k", "2020-01-01 00:00:00", "2099-01-01 00:00:00")
     ch_client.command("INSERT INTO factors.t_assetacc_match (account_id, copy_account_id, is_valid) "
                              f"VALUES ('{account}', 'C-OLD', 0)")

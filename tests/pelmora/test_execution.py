@@ -2,7 +2,6 @@
 import datetime as real_datetime
 import inspect
 import math
-import types
 
 import numpy as np
 import pandas as pd
@@ -41,20 +40,10 @@ def labelled(*rows):
 
 
 @pytest.fixture
-def clock(monkeypatch):
-    """The module's datetime with a clock the test sets: clock.at = a datetime."""
-    class Frozen(real_datetime.datetime):
-        at = AT
-
-        @classmethod
-        def now(cls, tz=None):
-            return cls.at
-
-    fake = types.ModuleType("datetime")
-    fake.__dict__.update({k: v for k, v in vars(real_datetime).items() if not k.startswith("__")})
-    fake.datetime = Frozen
-    monkeypatch.setattr(P, "datetime", fake)
-    return Frozen
+def clock(clock):
+    """The shared clock, set to AT."""
+    clock(AT)
+    return clock
 
 
 @pytest.fixture
@@ -183,13 +172,13 @@ def test_set_for_two_hours_then_reset(account, central, clock, ch_client):
     assert central.hget("split_mode", MAIN) == repr(record)
     assert log_rows(ch_client, MAIN) == [(MODE_B, "2024-05-06 09:30:15", 2.0)]
 
-    clock.at = AT + real_datetime.timedelta(hours=1, minutes=59, seconds=59, microseconds=999999)
+    clock(AT + real_datetime.timedelta(hours=1, minutes=59, seconds=59, microseconds=999999))
     assert account.fun_search_split_mode("current") == {
         "code": 0, "msg": "success", "data": labelled(MAIN_MODE_B), "set_mode_info": record}
     assert account.fun_search_split_mode("default")["data"] == labelled(MAIN_TEST)
 
     reset_at = AT + real_datetime.timedelta(minutes=5, microseconds=1)
-    clock.at = reset_at
+    clock(reset_at)
     assert account.fun_back_to_default_split_mode() == {"code": 0, "msg": "success"}
     assert central.hget("split_mode", MAIN) == repr({"ts": reset_at, "effective_hour": -1, "split_mode": "default"})
     assert log_rows(ch_client, MAIN) == [(MODE_B, "2024-05-06 09:30:15", 2.0),
@@ -201,7 +190,7 @@ def test_set_for_two_hours_then_reset(account, central, clock, ch_client):
 @pytest.mark.stack_reset("strategy.param_modify_log", "redis:central")
 def test_second_set_replaces_the_record_and_both_are_logged(account, central, clock, ch_client):
     assert account.fun_set_split_mode(MODE_A, 1.5)["code"] == 0
-    clock.at = AT + real_datetime.timedelta(minutes=10)
+    clock(AT + real_datetime.timedelta(minutes=10))
     assert account.fun_set_split_mode(mode=MODE_B, effective_hour=0.5)["msg"].endswith(
         "effective_hour: 0.5, split_mode: 43210002 ")
     assert central.hgetall("split_mode")[MAIN] == repr({"ts": clock.at, "effective_hour": 0.5, "split_mode": MODE_B})

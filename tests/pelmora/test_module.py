@@ -14,7 +14,7 @@ import pelmora.Pelmora as P
 from pelmora.Pelmora import MyClass, Pelmora
 
 
-def test_host_modules_and_snapshot_function_are_module_names():
+def test_python_modules_and_snapshot_function_are_module_names():
     import clickhouse_connect, datetime, json, pandas, pymysql, redis, types, os as os_mod
 
     expected = {"clickhouse_connect": clickhouse_connect, "datetime": datetime, "pd": pandas,
@@ -79,7 +79,7 @@ def test_my_task_returns_after_ten_seconds_and_runner_times_out_after_it(capsys)
     assert runner.run_with_timeout() is None
     elapsed = time.monotonic() - started
     assert capsys.readouterr().out == "任务超时！\n"
-    # the pool's scope waits for the task: the line comes after the task's sleep
+    # the runner waits for the task: the line comes after the task's sleep
     assert elapsed >= 9.5
 
 
@@ -96,6 +96,32 @@ def test_runner_prints_an_in_time_result_or_the_error(capsys):
 
     assert capsys.readouterr().out.splitlines() == [
         "done quickly", "('任务出错：', ValueError('bad task'))"]
+
+
+def test_runner_lets_keyboard_interrupt_and_system_exit_through(capsys):
+    for error in (KeyboardInterrupt, SystemExit):
+        runner = MyClass()
+        def stop(error=error):
+            raise error("stop")
+        runner.my_task = stop
+        with pytest.raises(error):
+            runner.run_with_timeout()
+    assert capsys.readouterr().out == ""
+
+
+def test_ctrl_c_while_the_runner_waits_is_keyboard_interrupt(capsys):
+    import signal
+    import threading
+    runner = MyClass()
+    runner.my_task = lambda: time.sleep(1) or "late"
+    timer = threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT))
+    timer.start()
+    try:
+        with pytest.raises(KeyboardInterrupt):
+            runner.run_with_timeout()
+    finally:
+        timer.cancel()
+    assert capsys.readouterr().out == ""
 
 
 def test_timeout_runner_releases_the_gil_while_the_task_sleeps():

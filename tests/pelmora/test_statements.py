@@ -35,7 +35,7 @@ def test_row_values_reach_the_store_unchanged(ch_client, probe_table):
     (1.5, "1.5"), (2.0, "2.0"), (np.float64(2.0), "2.0"), (1e-07, "1e-07"), (float("nan"), "nan"),
     (True, "True"), (np.bool_(False), "False"), (None, "None"),
 ])
-def test_host_literal_forms(value, text):
+def test_python_literal_forms(value, text):
     assert _insert_text("(", ["c"], [[value]], ")") == f"(c) values ({text})"
 
 

@@ -1,5 +1,5 @@
 """The trading switch: versions of the account register written through the object's client."""
-import datetime
+
 import types
 
 import numpy as np
@@ -20,21 +20,6 @@ COLUMNS = ("account_id, account_key, market_value, strategy, trade_flag, acquire
            "zip_begindate, zip_enddate")
 
 pytestmark = pytest.mark.stack_reset("factors.t_account_info")
-
-
-@pytest.fixture
-def clock(monkeypatch):
-    """clock("YYYY-mm-dd HH:MM:SS") fixes the time the library reads."""
-    def set_to(text):
-        at = datetime.datetime.strptime(text, "%Y-%m-%d %H:%M:%S")
-
-        class Fixed(datetime.datetime):
-            @classmethod
-            def now(cls, tz=None):
-                return at
-
-        monkeypatch.setattr(P, "datetime", types.SimpleNamespace(**{**vars(datetime), "datetime": Fixed}))
-    return set_to
 
 
 def register(ch_client, account_id=MAIN.account_id):
@@ -208,6 +193,31 @@ def test_store_gone_during_switch_is_taken_back_by_the_objects_next_call(account
     # the versions open before the failed switch now end at T2, and nothing of T1 is left
     assert [v for v in after if v[-1] == T2] == sorted(v[:-1] + (T2,) for v in before if v[-1] == OPEN)
     assert not [v for v in after if T1 in v[-2:]]
+
+
+class OddCountClient(FailingClient):
+    """Fails the first insert, then answers the undo's count with a text."""
+
+    def query(self, text):
+        if self.errors and "count()" in text:
+            return types.SimpleNamespace(result_set=[["not a count"]])
+        return super().query(text)
+
+
+def test_odd_store_answer_during_the_undo_keeps_the_undo_for_the_next_call(account, ch_client, clock):
+    real = account.client
+    account.client = failing = OddCountClient(real, fail_at=2)
+    clock(T1)
+    with pytest.raises(OperationalError) as raised:
+        account.fun_update_sts(False)
+    assert raised.value is failing.errors[0]
+    assert account._sts_pending_undo == (MAIN.account_id, MAIN.acquire_key, T1)
+
+    account.client = real
+    clock(T2)
+    assert account.fun_update_sts(True) == message("T", T2)
+    assert account._sts_pending_undo is None
+    assert [v for v in register(ch_client) if v[-1] == OPEN] == [version("T", e, T2, OPEN) for e in ("prod", "test")]
 
 
 def test_undo_in_the_same_second_reopens_only_the_failed_switchs_versions(account, ch_client, clock):

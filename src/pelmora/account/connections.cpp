@@ -1,7 +1,7 @@
 #include "account/account.h"
 #include "core/clock.h"
 #include "core/guard.h"
-#include "core/host.h"
+#include "core/python.h"
 #include "core/result.h"
 #include "core/statement.h"
 #include "core/stores.h"

@@ -1,5 +1,5 @@
 #include "account/account.h"
-#include "core/host.h"
+#include "core/python.h"
 #include "core/stores.h"
 
 namespace pelmora::account {

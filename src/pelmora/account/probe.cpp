@@ -1,6 +1,6 @@
 #include "account/account.h"
 #include "core/guard.h"
-#include "core/host.h"
+#include "core/python.h"
 #include "core/stores.h"
 
 namespace pelmora::account {

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -5,13 +6,14 @@
 #include <thread>
 
 #include "account/account.h"
-#include "core/host.h"
+#include "core/python.h"
 
 namespace pelmora::account {
 
 namespace {
 constexpr auto kTaskSleep = std::chrono::seconds(10);
 constexpr auto kWaitLimit = std::chrono::seconds(3);
+constexpr auto kSignalCheck = std::chrono::milliseconds(100);
 
 // What the worker hands back: the task's value or the error it raised.
 struct Outcome {
@@ -19,8 +21,14 @@ struct Outcome {
   std::condition_variable done_cv;
   bool done = false;
   py::object value;
-  py::object error;
+  std::optional<py::error_already_set> error;
 };
+
+// A C++ failure of the task, as the RuntimeError pybind11 would raise for it.
+py::error_already_set runtime_error(const char* what) {
+  PyErr_SetString(PyExc_RuntimeError, what);
+  return py::error_already_set();
+}
 }  // namespace
 
 py::str my_task(py::object) {
@@ -37,13 +45,14 @@ py::object run_with_timeout(py::object self) {
     py::object task = self.attr("my_task");
     std::thread worker([outcome, task]() mutable {
       py::gil_scoped_acquire gil;
-      py::object value, error;
+      py::object value;
+      std::optional<py::error_already_set> error;
       try {
         value = task();
       } catch (py::error_already_set& e) {
-        error = e.value();
+        error = std::move(e);
       } catch (const std::exception& e) {
-        error = py::reinterpret_steal<py::object>(PyObject_CallFunction(PyExc_RuntimeError, "s", e.what()));
+        error = runtime_error(e.what());
       }
       task = py::object();
       {
@@ -55,23 +64,39 @@ py::object run_with_timeout(py::object self) {
       outcome->done_cv.notify_all();
     });
 
-    bool in_time;
+    bool in_time = false;
+    std::optional<py::error_already_set> interrupted;
     {
       py::gil_scoped_release nogil;
+      const auto deadline = std::chrono::steady_clock::now() + kWaitLimit;
       std::unique_lock<std::mutex> lock(outcome->mu);
-      in_time = outcome->done_cv.wait_for(lock, kWaitLimit, [&] { return outcome->done; });
+      // Waits in short steps so that Ctrl-C is seen while waiting.
+      while (!interrupted) {
+        const auto step = std::min(deadline, std::chrono::steady_clock::now() + kSignalCheck);
+        in_time = outcome->done_cv.wait_until(lock, step, [&] { return outcome->done; });
+        if (in_time || std::chrono::steady_clock::now() >= deadline) break;
+        lock.unlock();
+        {
+          py::gil_scoped_acquire gil;
+          if (PyErr_CheckSignals() < 0) interrupted.emplace();
+        }
+        lock.lock();
+      }
       lock.unlock();
-      // Leaving the pool's scope waits for its task, finished or not.
+      // The task is waited for in every case, finished or not, interrupted or not.
       worker.join();
     }
+    if (interrupted) throw std::move(*interrupted);
     if (!in_time) {
       py::print("任务超时！");
     } else if (outcome->error) {
-      py::print(py::make_tuple(py::str("任务出错："), outcome->error));
+      if (!is_exception(*outcome->error)) throw std::move(*outcome->error);
+      py::print(py::make_tuple(py::str("任务出错："), outcome->error->value()));
     } else {
       py::print(outcome->value);
     }
   } catch (py::error_already_set& e) {
+    if (!is_exception(e)) throw;
     py::print(py::make_tuple(py::str("任务出错："), e.value()));
   }
   return py::none();

@@ -3,7 +3,7 @@
 // another process, so they are read as literals and never run.
 #include "caches/caches.h"
 #include "core/guard.h"
-#include "core/host_literal.h"
+#include "core/python_literal.h"
 #include "core/result.h"
 #include "core/statement.h"
 #include "core/stores.h"
@@ -41,7 +41,7 @@ py::dict cache_view(py::handle self, Read&& read) {
 py::dict fun_redis_position(py::object self) {
   return cache_view(self, [&](const py::object& conn) {
     // A missing entry reads as None, which the reader refuses as eval would.
-    return read_host_literal(conn.attr("get")(py::str(self.attr("account_id"))));
+    return read_python_literal(conn.attr("get")(py::str(self.attr("account_id"))));
   });
 }
 
@@ -50,14 +50,14 @@ py::dict fun_redis_deal(py::object self, py::object dte) {
     // Joined as texts are, so a non-text account id fails inside the guard.
     py::object key = py::object(self.attr("account_id")) + py::str("_") + py::str(dte);
     py::list deals;
-    for (py::handle text : conn.attr("lrange")(key, 0, -1)) deals.append(read_host_literal(text));
+    for (py::handle text : conn.attr("lrange")(key, 0, -1)) deals.append(read_python_literal(text));
     return deals;
   });
 }
 
 py::dict fun_margin_used(py::object self) {
   return cache_view(self, [&](const py::object& conn) {
-    py::object record = read_host_literal(warning_field(self, conn, "balance_warning"));
+    py::object record = read_python_literal(warning_field(self, conn, "balance_warning"));
     if (!py::isinstance<py::dict>(record))
       throw py::type_error("balance_warning record is not a dict: " + std::string(py::repr(record)));
     Statement q;

@@ -1,6 +1,6 @@
 #include "core/clock.h"
 
-#include "core/host.h"
+#include "core/python.h"
 
 namespace pelmora {
 

@@ -1,4 +1,4 @@
-// Local clock and date texts, through the host's datetime module so a caller
+// Local clock and date texts, through the module's datetime (looked up at call time) so a caller
 // or test that replaces it controls the time.
 #pragma once
 #include <pybind11/pybind11.h>
@@ -14,7 +14,7 @@ py::object local_now();
 std::string now_text(const char* fmt);
 
 // "20240105" -> "2024-01-05"; an eight-character text that is no date raises
-// the host's ValueError.
+// datetime's own ValueError.
 std::string iso_date(py::handle yyyymmdd);
 
 // datetime.datetime.fromtimestamp(seconds).strftime(fmt): local time.

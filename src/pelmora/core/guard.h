@@ -9,7 +9,7 @@
 #include <exception>
 #include <new>
 
-#include "core/host.h"
+#include "core/python.h"
 #include "core/result.h"
 
 namespace pelmora {

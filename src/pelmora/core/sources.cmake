@@ -2,13 +2,13 @@
 target_sources(Pelmora PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/clock.cpp
   ${CMAKE_CURRENT_LIST_DIR}/guard.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/host.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/host_literal_binding.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/host_literal_lex.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/host_literal_read.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/host_literal_source.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/host_literal_tokens.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/host_literal_write.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/guard_binding.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/python.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/python_literal_binding.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/python_literal_nesting.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/python_literal_parse.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/python_literal_read.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/python_literal_write.cpp
   ${CMAKE_CURRENT_LIST_DIR}/result.cpp
   ${CMAKE_CURRENT_LIST_DIR}/statement.cpp
   ${CMAKE_CURRENT_LIST_DIR}/statement_binding.cpp

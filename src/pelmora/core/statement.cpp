@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "core/host_literal.h"
+#include "core/python_literal.h"
 
 namespace pelmora {
 
@@ -66,7 +66,7 @@ Statement& Statement::fill(std::string_view tmpl, const Value* first, const Valu
 }
 
 Statement& Statement::literal(py::handle value) {
-  write_host_literal(text_, value);
+  write_python_literal(text_, value);
   return *this;
 }
 

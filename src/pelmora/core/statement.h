@@ -48,7 +48,7 @@ class Statement {
   }
   Statement& fill(std::string_view tmpl, const Value* first, const Value* last);
 
-  // A value in its host literal form (core/host_literal.h).
+  // A value in its Python literal form (core/python_literal.h).
   Statement& literal(py::handle value);
 
   // opening + "a, b, c" + ") values (" + each row's literals joined by ", ",

@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-#include "core/host.h"
+#include "core/python.h"
 
 namespace pelmora::stores {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/host.h"
+#include "core/python.h"
 
 namespace pelmora {
 

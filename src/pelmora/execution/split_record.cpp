@@ -1,7 +1,7 @@
 #include "execution/split_record.h"
 
 #include "core/clock.h"
-#include "core/host_literal.h"
+#include "core/python_literal.h"
 
 namespace pelmora::execution {
 
@@ -37,7 +37,7 @@ py::object active_override(py::handle self) {
   if (!stored.contains(account)) return py::none();
   // Written by the switch, but any client of the cache can write the hash:
   // read as a literal, never run.
-  py::object record = read_host_literal(stored[account]);
+  py::object record = read_python_literal(stored[account]);
   py::object now = local_now();
   py::object ts = record["ts"];
   py::object hours = record["effective_hour"];

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "core/clock.h"
-#include "core/host.h"
+#include "core/python.h"
 #include "core/result.h"
 #include "core/statement.h"
 #include "core/upload_rows.h"

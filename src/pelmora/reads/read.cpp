@@ -4,7 +4,7 @@
 
 #include "core/clock.h"
 #include "core/guard.h"
-#include "core/host.h"
+#include "core/python.h"
 #include "core/result.h"
 #include "core/statement.h"
 #include "core/stores.h"

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "core/host.h"
+#include "core/python.h"
 #include "records/build.h"
 #include "records/native.h"
 

@@ -1,6 +1,6 @@
 #include "research/frame.h"
 
-#include "core/host.h"
+#include "core/python.h"
 
 namespace pelmora::research {
 

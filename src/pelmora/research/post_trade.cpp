@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/guard.h"
-#include "core/host.h"
+#include "core/python.h"
 #include "core/result.h"
 #include "core/statement.h"
 #include "research/frame.h"

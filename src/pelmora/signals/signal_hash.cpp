@@ -3,7 +3,7 @@
 #include <string>
 #include <unordered_set>
 
-#include "core/host.h"
+#include "core/python.h"
 #include "signals/columns.h"
 
 namespace pelmora::signals::hash {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/clock.h"
-#include "core/host.h"
+#include "core/python.h"
 #include "core/result.h"
 #include "core/statement.h"
 #include "core/upload_rows.h"

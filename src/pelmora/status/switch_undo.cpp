@@ -2,7 +2,7 @@
 // not be left without an open version while the caller sees only the error.
 #include <tuple>
 
-#include "core/host.h"
+#include "core/python.h"
 #include "core/statement.h"
 #include "status/status.h"
 
@@ -59,8 +59,7 @@ void undo_switch(py::handle self) {
   } catch (py::error_already_set& e) {
     if (!is_exception(e)) throw;
   } catch (const py::builtin_exception&) {
-    // A count of an unexpected shape: kept like an unreachable store, so the
-    // caller still sees the statement's own error.
+    // An odd store answer (its count not an integer) is a store failure too; a plain C++ error is a fault of ours.
   }
 }
 

@@ -5,7 +5,7 @@
 
 #include "core/clock.h"
 #include "core/result.h"
-#include "core/host.h"
+#include "core/python.h"
 #include "core/statement.h"
 #include "core/write_lock.h"
 #include "status/status.h"

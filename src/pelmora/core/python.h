@@ -1,6 +1,6 @@
-// The module's own namespace: host modules (pandas, redis, ...) and the server
-// constants are looked up there at call time, so callers and tests can
-// substitute any of them.
+// The module's own namespace: the Python modules it uses (pandas, redis, ...)
+// and the server constants are looked up there at call time, so callers and
+// tests can substitute any of them.
 #pragma once
 #include <pybind11/pybind11.h>
 

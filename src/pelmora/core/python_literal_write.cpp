@@ -1,11 +1,11 @@
 #include <memory>
 
-#include "core/host_literal.h"
+#include "core/python_literal.h"
 #include "core/statement.h"
 
 namespace pelmora {
 
-void write_host_literal(std::string& out, py::handle value) {
+void write_python_literal(std::string& out, py::handle value) {
   PyObject* v = value.ptr();
   if (PyUnicode_Check(v)) {
     out.push_back('\'');
@@ -37,7 +37,7 @@ void write_host_literal(std::string& out, py::handle value) {
   if (py::hasattr(value, "dtype") && py::hasattr(value, "item")) {
     py::object plain = value.attr("item")();
     if (!plain.is(value) && !py::hasattr(plain, "dtype")) {
-      write_host_literal(out, plain);
+      write_python_literal(out, plain);
       return;
     }
   }
