@@ -2,20 +2,15 @@
 // values clickhouse-connect's query would give, and the rows are built by
 // the same rules as `build` applies to a query result.
 #pragma once
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/py_ref.h"
-#include "records/native_column.h"
+#include "records/native_table.h"
 
 namespace pelmora::records {
-
-// The zone rule of a text date-time column (`name`, the zone named in its
-// type or empty); nullopt declines, and the result is read the other way.
-using ZoneOf = std::function<std::optional<TimeZoneRule>(py::handle name, const std::string& type_zone)>;
 
 // The records of a Native result; nullopt for a column type not decoded
 // here, or `fixed_names` (used in place of the result's own) of another
@@ -23,5 +18,15 @@ using ZoneOf = std::function<std::optional<TimeZoneRule>(py::handle name, const 
 // any check of the columns. Truncated or malformed bytes raise ValueError.
 std::optional<py::list> native_records(std::string_view data, const std::vector<std::string>& text_columns,
                                        py::handle fixed_names, const ZoneOf& zone_of);
+
+// The same records column by column: `values[c][r]` is what row r's dict
+// holds under column c. No rows: `rows` 0 and no values.
+struct RecordColumns {
+  py::object keys;  // tuple of the names
+  std::vector<std::vector<py::object>> values;
+  size_t rows = 0;
+};
+std::optional<RecordColumns> native_record_columns(std::string_view data, const std::vector<std::string>& text_columns,
+                                                   py::handle fixed_names, const ZoneOf& zone_of);
 
 }  // namespace pelmora::records

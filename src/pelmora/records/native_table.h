@@ -1,0 +1,34 @@
+// A Native result decoded column by column: every column's values as
+// clickhouse-connect's query gives them, before any row is made.
+#pragma once
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/py_ref.h"
+#include "records/native_column.h"
+
+namespace pelmora::records {
+
+// The zone rule of a date-time column (`name`, the zone named in its type or
+// empty); nullopt declines, and the result is read the other way.
+using ZoneOf = std::function<std::optional<TimeZoneRule>(py::handle name, const std::string& type_zone)>;
+
+// Whether a column's date-times show their zone (others are read naive).
+using ShowsZone = std::function<bool(py::handle name)>;
+
+struct NativeTable {
+  py::object keys;  // tuple of the column names (or the fixed ones)
+  std::vector<std::vector<py::object>> cells;
+  size_t rows = 0;
+};
+
+// nullopt for a column type not decoded here, or `fixed_names` (used in
+// place of the result's own) of another count than the columns. No bytes at
+// all give no columns. Truncated or malformed bytes raise ValueError.
+std::optional<NativeTable> native_table(std::string_view data, py::handle fixed_names, const ShowsZone& shows_zone,
+                                        const ZoneOf& zone_of);
+
+}  // namespace pelmora::records
