@@ -39,8 +39,7 @@ DEAL_COLUMNS = ("day, trading_day, trading_time, instrument_id, entrust_directio
 
 
 def fill(ch, rows):
-    ch.command(f"ALTER TABLE trade.is_cdealdetail DELETE WHERE account_id = '{BENCH_ACCOUNT}'",
-               settings={"mutations_sync": 2})
+    clean(ch)
     ch.command(
         f"INSERT INTO trade.is_cdealdetail ({DEAL_COLUMNS}) "
         "SELECT toDate('2024-01-02') + intDiv(number, 8000), toDate('2024-01-02') + intDiv(number, 8000), "
@@ -52,6 +51,26 @@ def fill(ch, rows):
 
 
 TEXT_COLUMNS = ["trading_day", "day"]
+START, END = "20240101", "20241231"
+
+
+def bench_account():
+    account = Pelmora("80050021", "k-80050021", "bench")
+    account.account_id = BENCH_ACCOUNT
+    return account
+
+
+def deal_statement():
+    """The statement fun_read_deal sends for the bench account over START..END."""
+    return (f"select * from (select {DEAL_COLUMNS} from trade.is_cdealdetail where trading_day >= "
+            f"'2024-01-01' and trading_day <= '2024-12-31' and account_id = '{BENCH_ACCOUNT}' UNION ALL "
+            f"select {DEAL_COLUMNS} from trade.idata_cdealdetail where trading_day >= '2024-01-01' and "
+            f"trading_day <= '2024-12-31' and account_id = '{BENCH_ACCOUNT}' ) ")
+
+
+def clean(ch):
+    ch.command(f"ALTER TABLE trade.is_cdealdetail DELETE WHERE account_id = '{BENCH_ACCOUNT}'",
+               settings={"mutations_sync": 2})
 
 
 def median_ms(fn, runs):
@@ -100,16 +119,12 @@ def main():
     ch = clients.clickhouse()
     try:
         fill(ch, args.rows)
-        account = Pelmora("80050021", "k-80050021", "bench")
-        account.account_id = BENCH_ACCOUNT
-        start, end = "20240101", "20241231"
+        account = bench_account()
+        start, end = START, END
         got = account.fun_read_deal(start, end)
         assert got["code"] == 0 and len(got["data"]) == args.rows, (got["code"], got.get("msg"), len(got["data"]))
 
-        sql = (f"select * from (select {DEAL_COLUMNS} from trade.is_cdealdetail where trading_day >= "
-               f"'2024-01-01' and trading_day <= '2024-12-31' and account_id = '{BENCH_ACCOUNT}' UNION ALL "
-               f"select {DEAL_COLUMNS} from trade.idata_cdealdetail where trading_day >= '2024-01-01' and "
-               f"trading_day <= '2024-12-31' and account_id = '{BENCH_ACCOUNT}' ) ")
+        sql = deal_statement()
         client = account.client
         raw = client.raw_query(sql, fmt="Native")
         assert P._native_records(raw, TEXT_COLUMNS) == got["data"] == query_path(client, sql)
@@ -131,8 +146,7 @@ def main():
         print(f"  peak traced memory: whole read {peak_mb(lambda: account.fun_read_deal(start, end)):.0f} MB, "
               f"query path {peak_mb(lambda: query_path(client, sql)):.0f} MB")
     finally:
-        ch.command(f"ALTER TABLE trade.is_cdealdetail DELETE WHERE account_id = '{BENCH_ACCOUNT}'",
-                   settings={"mutations_sync": 2})
+        clean(ch)
         ch.close()
 
 

@@ -2,6 +2,7 @@
 
 #include <pybind11/numpy.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -58,6 +59,23 @@ py::object object_array(const std::vector<py::object>& values) {
   return std::move(array);
 }
 
+// Texts (and missing values) in the dtype pandas infers for them. An
+// Arrow-backed dtype is filled from one Arrow array: pandas' own way there
+// checks and copies every text first, at twice the cost.
+py::object text_array(const std::vector<py::object>& values) {
+  py::object objects = object_array(values);
+  const auto text = std::find_if(values.begin(), values.end(), [](const py::object& v) { return PyUnicode_Check(v.ptr()); });
+  if (text == values.end()) return objects;
+  py::object pd = module_attr("pd");
+  py::list sample;
+  sample.append(*text);
+  py::object dtype = pd.attr("Series")(sample).attr("dtype");
+  if (!py::getattr(dtype, "storage", py::none()).equal(py::str("pyarrow"))) return objects;
+  py::object pa = py::module_::import("pyarrow");
+  py::object arrow = pa.attr("array")(objects, py::arg("type") = pa.attr("large_string")(), py::arg("from_pandas") = true);
+  return pd.attr("array")(arrow, py::arg("dtype") = dtype);
+}
+
 }  // namespace
 
 py::object column_array(const std::vector<py::object>& values) {
@@ -69,6 +87,8 @@ py::object column_array(const std::vector<py::object>& values) {
       return filled<double>(values, float_of);
     case ColumnType::Bool:
       return filled<bool>(values, [](PyObject* v) { return v == Py_True; });
+    case ColumnType::String:
+      return text_array(values);
     default:
       return object_array(values);
   }

@@ -4,8 +4,8 @@
 
 #include "core/host.h"
 #include "records/build.h"
-#include "records/frame.h"
 #include "records/native.h"
+#include "records/native_frame.h"
 
 namespace pelmora::records {
 namespace {
@@ -102,56 +102,30 @@ py::list query_records(py::handle client, const std::string& statement, const st
 py::object query_records_frame(py::handle client, const std::string& statement,
                                const std::vector<std::string>& text_columns, py::handle fixed_names,
                                const ColumnEdits& edits) {
-  py::object frame_type = module_attr("pd").attr("DataFrame");
-  std::optional<RecordColumns> columns;
   if (py::object data = native_bytes(client, statement)) {
     ClientZones zones(client, statement);
-    columns = native_record_columns(view_of(data), text_columns, fixed_names, std::ref(zones));
-  }
-  if (!columns) {
-    // The rows' own path: the same records, edited, then the table of them.
-    QueriedRows found = rows_by_query(client, statement, text_columns, fixed_names);
-    if (found.names) {
-      for (py::handle name : found.names) {
-        const ValueEdit edit = edit_of(edits, name);
-        if (!edit) continue;
-        for (py::handle row : found.rows) row[name] = edit(row[name]);
-      }
+    if (std::optional<py::object> frame =
+            native_records_frame(view_of(data), text_columns, fixed_names, std::ref(zones), edits)) {
+      return *frame;
     }
-    return frame_type(found.rows);
   }
-  if (columns->rows == 0 || columns->values.empty()) return frame_type(py::list());
-  std::vector<py::object> arrays;
-  arrays.reserve(columns->values.size());
-  for (size_t c = 0; c < columns->values.size(); ++c) {
-    std::vector<py::object>& values = columns->values[c];
-    py::handle name = PyTuple_GET_ITEM(columns->keys.ptr(), static_cast<Py_ssize_t>(c));
-    if (const ValueEdit edit = edit_of(edits, name)) {
-      for (py::object& value : values) value = edit(value);
+  // The rows' own path: the same records, edited, then the table of them.
+  QueriedRows found = rows_by_query(client, statement, text_columns, fixed_names);
+  if (found.names) {
+    for (py::handle name : found.names) {
+      const ValueEdit edit = edit_of(edits, name);
+      if (!edit) continue;
+      for (py::handle row : found.rows) row[name] = edit(row[name]);
     }
-    arrays.push_back(column_array(values));
-    values = {};  // the array holds what is needed
   }
-  return frame_of(columns->keys, std::move(arrays));
+  return module_attr("pd").attr("DataFrame")(found.rows);
 }
 
-std::optional<py::object> native_values_frame(py::handle client, const std::string& statement) {
+std::optional<py::object> query_values_frame(py::handle client, const std::string& statement) {
   py::object data = native_bytes(client, statement);
   if (!data) return std::nullopt;
   ClientZones zones(client, statement);
-  auto every_column = [](py::handle) { return true; };
-  std::optional<NativeTable> table = native_table(view_of(data), py::handle(), every_column, std::ref(zones));
-  if (!table) return std::nullopt;
-  if (table->rows == 0 || table->cells.empty()) {
-    return module_attr("pd").attr("DataFrame")(py::list(), py::arg("columns") = py::list(table->keys));
-  }
-  std::vector<py::object> arrays;
-  arrays.reserve(table->cells.size());
-  for (std::vector<py::object>& cells : table->cells) {
-    arrays.push_back(column_array(cells));
-    cells = {};
-  }
-  return frame_of(table->keys, std::move(arrays));
+  return native_values_frame(view_of(data), std::ref(zones));
 }
 
 }  // namespace pelmora::records

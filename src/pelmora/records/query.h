@@ -3,13 +3,13 @@
 // column type not decoded here, the client's query and its result_set.
 // Both give the same records.
 #pragma once
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/py_ref.h"
+#include "records/native_frame.h"
 
 namespace pelmora::records {
 
@@ -17,11 +17,6 @@ namespace pelmora::records {
 // column names. No rows: an empty list, whatever the columns.
 py::list query_records(py::handle client, const std::string& statement, const std::vector<std::string>& text_columns,
                        py::handle fixed_names = py::handle());
-
-// Replaces one column's record values one by one; for a column name, the
-// function to apply or an empty one.
-using ValueEdit = std::function<py::object(py::handle value)>;
-using ColumnEdits = std::function<ValueEdit(const std::string& column)>;
 
 // pd.DataFrame(<query_records' rows, edited>): from Native bytes it is made
 // from whole columns without any row dict. No rows: pd.DataFrame([]).
@@ -32,6 +27,6 @@ py::object query_records_frame(py::handle client, const std::string& statement,
 // pd.DataFrame(result_set, columns=column_names) of the statement's query
 // result, made from the Native columns; nullopt where the client or a column
 // type takes the query path.
-std::optional<py::object> native_values_frame(py::handle client, const std::string& statement);
+std::optional<py::object> query_values_frame(py::handle client, const std::string& statement);
 
 }  // namespace pelmora::records

@@ -9,6 +9,7 @@ target_sources(Pelmora PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/json_float.cpp
   ${CMAKE_CURRENT_LIST_DIR}/native.cpp
   ${CMAKE_CURRENT_LIST_DIR}/native_column.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/native_frame.cpp
   ${CMAKE_CURRENT_LIST_DIR}/native_table.cpp
   ${CMAKE_CURRENT_LIST_DIR}/native_type.cpp
   ${CMAKE_CURRENT_LIST_DIR}/object.cpp

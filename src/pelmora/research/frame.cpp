@@ -38,7 +38,7 @@ py::object query_frame(py::handle found) {
 }
 
 py::object statement_frame(py::handle client, const std::string& statement) {
-  if (std::optional<py::object> frame = records::native_values_frame(client, statement)) return *frame;
+  if (std::optional<py::object> frame = records::query_values_frame(client, statement)) return *frame;
   return query_frame(client.attr("query")(statement));
 }
 
