@@ -1,5 +1,6 @@
 """Run by test_records_native with TZ set: date-times read through Native and through the
-query path agree, and so do the tables made of them, for clients with each of clickhouse-connect's zone settings. Prints "agree"."""
+query path agree, and so do the tables made of them, for clients with each of
+clickhouse-connect's zone settings. Prints "agree"."""
 import sys
 from pathlib import Path
 
