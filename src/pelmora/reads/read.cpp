@@ -51,13 +51,12 @@ py::dict history(py::handle self, const ReadKind& kind, const std::string& start
         Statement q;
         q.fill(tmpl, {{"start", start}, {"end", end}, {"account", account}, {"account8", account8}});
 
-        // No rows give an empty list (or table), whatever the columns are.
-        if (as_frame) {
-          py::object table = PELMORA_STEP(at, kind.frame(self.attr("client"), q.str(), kind.text_columns));
-          return result(0, kind.success_msg, table);
-        }
-        py::list rows = PELMORA_STEP(at, kind.rows(self.attr("client"), q.str(), kind.text_columns));
-        return result(0, kind.success_msg, rows);
+        // No rows give an empty list (or table), whatever the columns are. One
+        // step for both forms: a failure names the same line either way.
+        py::object data =
+            PELMORA_STEP(at, as_frame ? kind.frame(self.attr("client"), q.str(), kind.text_columns)
+                                      : py::object(kind.rows(self.attr("client"), q.str(), kind.text_columns)));
+        return result(0, kind.success_msg, data);
       },
       [&](py::str msg) {
         if (kind.failure_line_no) msg = py::str(std::string(msg) + "line_no: " + std::to_string(at.line));
