@@ -250,7 +250,7 @@ simulation accounts: the columns of simulate.ctp_dealdetail.
 Codes: 0 "查询成功（风控平台实时数据）" (live) or "success" (history; [] when no rows);
 1 "类初始化失败", "风控平台连接失败, 请检查网络连接", "风控平台实时数据查询失败, 请检查账号信息";
 2 "日期格式有误, 请修改后重新执行" or the store error followed by "line_no: <n>".
-Tip: pd.DataFrame(result["data"]).
+Tip: as_frame=True for a DataFrame.
 )doc";
 
 inline constexpr const char* kDocFunReadPosition = R"doc(fun_read_position(self, /, start_date='', end_date='', *, as_frame=False)
