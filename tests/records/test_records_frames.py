@@ -74,9 +74,20 @@ def test_generated_tables_agree(ch_client, table, rows):
     "SELECT if(number = 1, NULL, number) AS n, if(number = 0, NULL, '中文') AS s FROM numbers(3)",
     "SELECT toUInt64(18446744073709551615 - number) AS big FROM numbers(2)",  # above int64
     "SELECT number AS n, toString(number % 7) AS s FROM numbers(5000) SETTINGS max_block_size = 700",
+    "SELECT nan + number AS f, inf * (number - 1) AS g FROM numbers(2)",  # nothing finite, then inf and -inf
+    "SELECT if(number = 1, unhex('ff'), 'x') AS s, toFloat32(number / 3) AS f FROM numbers(3)",  # no UTF-8
 ])
 def test_odd_answers_agree(ch_client, sql):
     check_frames(ch_client, sql, [], True)
+
+
+@pytest.mark.filterwarnings("ignore:The .future.infer_string. option is deprecated")
+@pytest.mark.parametrize("option, value", [("future.infer_string", False), ("mode.string_storage", "python")])
+def test_texts_follow_the_string_options(ch_client, option, value):
+    sql = "SELECT toString(number) AS s, if(number = 2, 'é', 'SHFE') AS e, number AS n FROM numbers(4)"
+    with pd.option_context(option, value):
+        check_frames(ch_client, sql, [], True)
+        assert P._query_frame(ch_client, sql).dtypes["s"] == pd.DataFrame({"s": ["x"]}).dtypes["s"]
 
 
 def test_no_native_block_at_all(ch_client, table):

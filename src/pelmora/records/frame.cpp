@@ -9,6 +9,7 @@
 
 #include "core/host.h"
 #include "records/column_type.h"
+#include "records/direct_array.h"
 
 namespace pelmora::records {
 namespace {
@@ -66,14 +67,11 @@ py::object text_array(const std::vector<py::object>& values) {
   py::object objects = object_array(values);
   const auto text = std::find_if(values.begin(), values.end(), [](const py::object& v) { return PyUnicode_Check(v.ptr()); });
   if (text == values.end()) return objects;
-  py::object pd = module_attr("pd");
-  py::list sample;
-  sample.append(*text);
-  py::object dtype = pd.attr("Series")(sample).attr("dtype");
-  if (!py::getattr(dtype, "storage", py::none()).equal(py::str("pyarrow"))) return objects;
+  py::object dtype = arrow_text_dtype();
+  if (dtype.is_none()) return objects;
   py::object pa = py::module_::import("pyarrow");
   py::object arrow = pa.attr("array")(objects, py::arg("type") = pa.attr("large_string")(), py::arg("from_pandas") = true);
-  return pd.attr("array")(arrow, py::arg("dtype") = dtype);
+  return module_attr("pd").attr("array")(arrow, py::arg("dtype") = dtype);
 }
 
 }  // namespace

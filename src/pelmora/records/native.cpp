@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "records/column_type.h"
+#include "records/direct_array.h"
 #include "records/input.h"
 #include "records/writer.h"
 
@@ -31,10 +32,10 @@ struct Decoded {
 };
 
 std::optional<Decoded> decode(std::string_view data, const std::vector<std::string>& text_columns,
-                              py::handle fixed_names, const ZoneOf& zone_of) {
+                              py::handle fixed_names, const ZoneOf& zone_of, bool direct = false) {
   // Only text columns show a date-time's zone: the epoch numbers are the same in every zone.
   auto shows_zone = [&text_columns](py::handle key) { return mentions(text_columns, key); };
-  std::optional<NativeTable> table = native_table(data, fixed_names, shows_zone, zone_of);
+  std::optional<NativeTable> table = native_table(data, fixed_names, shows_zone, zone_of, direct);
   if (!table) return std::nullopt;
   Decoded d{std::move(*table), {}, {}, {}};
   if (d.table.rows == 0 || d.table.cells.empty()) {
@@ -45,7 +46,11 @@ std::optional<Decoded> decode(std::string_view data, const std::vector<std::stri
   d.is_text = text_flags(d.names, text_columns);
   require_unique(d.names);
   d.types.reserve(d.table.cells.size());
-  for (const std::vector<py::object>& cells : d.table.cells) d.types.push_back(infer_column(cells));
+  for (size_t c = 0; c < d.table.cells.size(); ++c) {
+    // A located column has no cells to infer from; its array is made apart.
+    const bool located = d.table.direct[c].kind != DirectKind::None;
+    d.types.push_back(located ? InferredColumn{} : infer_column(d.table.cells[c]));
+  }
   return d;
 }
 
@@ -63,16 +68,33 @@ std::optional<py::list> native_records(std::string_view data, const std::vector<
 
 std::optional<RecordColumns> native_record_columns(std::string_view data, const std::vector<std::string>& text_columns,
                                                    py::handle fixed_names, const ZoneOf& zone_of) {
-  std::optional<Decoded> d = decode(data, text_columns, fixed_names, zone_of);
+  std::optional<Decoded> d = decode(data, text_columns, fixed_names, zone_of, true);
   if (!d) return std::nullopt;
   RecordColumns out;
   out.keys = d->table.keys;
   out.rows = d->table.rows;
   if (out.rows == 0) return out;
+  const size_t width = d->table.cells.size();
+  out.values.resize(width);
+  out.arrays.resize(width);
+  py::object text_dtype;
+  for (size_t c = 0; c < width; ++c) {
+    const DirectColumn& located = d->table.direct[c];
+    if (located.kind == DirectKind::None) continue;
+    if (located.kind == DirectKind::Text && !text_dtype) text_dtype = arrow_text_dtype();
+    // Text columns hold str() of their values; texts that are not all UTF-8,
+    // or that pandas keeps as objects, are made value by value too.
+    const bool by_value = d->is_text[c] || (located.kind == DirectKind::Text && (text_dtype.is_none() || !located.utf8));
+    if (!by_value) {
+      out.arrays[c] = direct_array(located, CellValues::Records, text_dtype);
+      continue;
+    }
+    d->table.read_cells(c);
+    d->types[c] = infer_column(d->table.cells[c]);
+  }
   RecordWriter writer(d->names, d->types, d->is_text);
-  out.values.reserve(d->table.cells.size());
-  for (size_t c = 0; c < d->table.cells.size(); ++c) {
-    out.values.push_back(writer.write_column(c, d->table.cells[c]));
+  for (size_t c = 0; c < width; ++c) {
+    if (!out.arrays[c]) out.values[c] = writer.write_column(c, d->table.cells[c]);
   }
   return out;
 }

@@ -21,9 +21,12 @@ std::optional<py::list> native_records(std::string_view data, const std::vector<
 
 // The same records column by column: `values[c][r]` is what row r's dict
 // holds under column c. No rows: `rows` 0 and no values.
+// Columns of a plain kind come as their table array instead (`arrays[c]`,
+// else null), made from the bytes, which then must outlive the call.
 struct RecordColumns {
   py::object keys;  // tuple of the names
   std::vector<std::vector<py::object>> values;
+  std::vector<py::object> arrays;
   size_t rows = 0;
 };
 std::optional<RecordColumns> native_record_columns(std::string_view data, const std::vector<std::string>& text_columns,

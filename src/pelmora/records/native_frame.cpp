@@ -1,6 +1,7 @@
 #include "records/native_frame.h"
 
 #include "core/host.h"
+#include "records/direct_array.h"
 #include "records/frame.h"
 #include "records/native.h"
 
@@ -18,7 +19,16 @@ std::optional<py::object> frame_by_columns(std::string_view data, const std::vec
   for (size_t c = 0; c < columns->values.size(); ++c) {
     std::vector<py::object>& values = columns->values[c];
     py::handle name = PyTuple_GET_ITEM(columns->keys.ptr(), static_cast<Py_ssize_t>(c));
-    if (const ValueEdit edit = edits ? edits(py::str(name).cast<std::string>()) : ValueEdit()) {
+    const ValueEdit edit = edits ? edits(py::str(name).cast<std::string>()) : ValueEdit();
+    if (columns->arrays[c] && !edit) {
+      arrays.push_back(std::move(columns->arrays[c]));
+      continue;
+    }
+    if (columns->arrays[c]) {
+      // An edited column made from the bytes: its values, one by one.
+      for (py::handle value : columns->arrays[c].attr("tolist")()) values.push_back(borrowed(value.ptr()));
+    }
+    if (edit) {
       for (py::object& value : values) value = edit(value);
     }
     arrays.push_back(column_array(values));
@@ -45,16 +55,26 @@ std::optional<py::object> native_records_frame(std::string_view data, const std:
 std::optional<py::object> native_values_frame(std::string_view data, const ZoneOf& zone_of) {
   // Every date-time shows its zone here, as the query result's values do.
   auto every_column = [](py::handle) { return true; };
-  std::optional<NativeTable> table = native_table(data, py::handle(), every_column, zone_of);
+  std::optional<NativeTable> table = native_table(data, py::handle(), every_column, zone_of, true);
   if (!table) return std::nullopt;
   if (table->rows == 0 || table->cells.empty()) {
     return module_attr("pd").attr("DataFrame")(py::list(), py::arg("columns") = py::list(table->keys));
   }
   std::vector<py::object> arrays;
   arrays.reserve(table->cells.size());
-  for (std::vector<py::object>& cells : table->cells) {
-    arrays.push_back(column_array(cells));
-    cells = {};
+  py::object text_dtype;
+  for (size_t c = 0; c < table->cells.size(); ++c) {
+    const DirectColumn& located = table->direct[c];
+    if (located.kind == DirectKind::Text && !text_dtype) text_dtype = arrow_text_dtype();
+    const bool by_value = located.kind == DirectKind::None ||
+                          (located.kind == DirectKind::Text && (text_dtype.is_none() || !located.utf8));
+    if (!by_value) {
+      arrays.push_back(direct_array(located, CellValues::Query, text_dtype));
+      continue;
+    }
+    if (located.kind != DirectKind::None) table->read_cells(c);
+    arrays.push_back(column_array(table->cells[c]));
+    table->cells[c] = {};
   }
   return frame_of(table->keys, std::move(arrays));
 }

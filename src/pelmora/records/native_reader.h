@@ -15,6 +15,7 @@ class NativeReader {
 
   bool at_end() const { return p_ == end_; }
   size_t remaining() const { return static_cast<size_t>(end_ - p_); }
+  const char* here() const { return p_; }
 
   // LEB128, at most ten bytes.
   uint64_t varint() {

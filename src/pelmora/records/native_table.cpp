@@ -19,13 +19,23 @@ bool is_time(const NativeType& type) {
 struct Declared {
   std::string name;  // as sent
   std::string type;
-  NativeColumn decoder;
 };
 
 }  // namespace
 
+void NativeTable::read_cells(size_t column) {
+  DirectColumn& located = direct[column];
+  std::vector<py::object>& out = cells[column];
+  out.reserve(static_cast<size_t>(located.rows));
+  for (const auto& [bytes, count] : located.blocks) {
+    NativeReader in(bytes);
+    decoders[column].read(in, count, out);
+  }
+  located = DirectColumn{};
+}
+
 std::optional<NativeTable> native_table(std::string_view data, py::handle fixed_names, const ShowsZone& shows_zone,
-                                        const ZoneOf& zone_of) {
+                                        const ZoneOf& zone_of, bool direct) {
   temporal_init();
   NativeReader in(data);
   std::vector<Declared> columns;
@@ -45,6 +55,7 @@ std::optional<NativeTable> native_table(std::string_view data, py::handle fixed_
         table.keys = checked(PyTuple_New(static_cast<Py_ssize_t>(width)));
       }
       table.cells.resize(static_cast<size_t>(width));
+      table.direct.resize(static_cast<size_t>(width));
     } else if (width != columns.size()) {
       raise(PyExc_ValueError, "Native data: blocks differ in their columns");
     }
@@ -62,15 +73,22 @@ std::optional<NativeTable> native_table(std::string_view data, py::handle fixed_
           if (!rule) return std::nullopt;
           zone = std::move(*rule);
         }
-        columns.push_back(Declared{std::string(name), std::string(type_name), NativeColumn(std::move(*type), std::move(zone))});
+        if (direct) {
+          table.direct[c].kind = direct_kind(*type);
+          table.direct[c].width = type->width;
+        }
+        table.decoders.emplace_back(std::move(*type), std::move(zone));
+        columns.push_back(Declared{std::string(name), std::string(type_name)});
       } else if (name != columns[c].name || type_name != columns[c].type) {
         raise(PyExc_ValueError, "Native data: blocks differ in their columns");
       }
       // A block without rows carries no column data.
-      if (rows != 0) {
+      if (rows != 0 && table.direct[c].kind != DirectKind::None) {
+        table.direct[c].read(in, rows);
+      } else if (rows != 0) {
         std::vector<py::object>& cells = table.cells[c];
         cells.reserve(cells.size() + static_cast<size_t>(std::min<uint64_t>(rows, in.remaining())));
-        columns[c].decoder.read(in, rows, cells);
+        table.decoders[c].read(in, rows, cells);
       }
     }
     table.rows += static_cast<size_t>(rows);

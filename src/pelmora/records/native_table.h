@@ -9,6 +9,7 @@
 
 #include "core/py_ref.h"
 #include "records/native_column.h"
+#include "records/native_direct.h"
 
 namespace pelmora::records {
 
@@ -21,14 +22,21 @@ using ShowsZone = std::function<bool(py::handle name)>;
 
 struct NativeTable {
   py::object keys;  // tuple of the column names (or the fixed ones)
-  std::vector<std::vector<py::object>> cells;
+  std::vector<std::vector<py::object>> cells;  // empty for a direct column
+  std::vector<DirectColumn> direct;            // kind None: read into cells
+  std::vector<NativeColumn> decoders;
   size_t rows = 0;
+
+  // A direct column's values read into its cells after all.
+  void read_cells(size_t column);
 };
 
 // nullopt for a column type not decoded here, or `fixed_names` (used in
 // place of the result's own) of another count than the columns. No bytes at
 // all give no columns. Truncated or malformed bytes raise ValueError.
+// `direct`: columns of a direct kind are located rather than read (the
+// bytes must then outlive the table).
 std::optional<NativeTable> native_table(std::string_view data, py::handle fixed_names, const ShowsZone& shows_zone,
-                                        const ZoneOf& zone_of);
+                                        const ZoneOf& zone_of, bool direct = false);
 
 }  // namespace pelmora::records
