@@ -11,8 +11,6 @@ it); removes its rows afterwards. The load average is printed with the medians.
 
     python bench/deal_frame_bench.py [--rows 200000] [--runs 7]
 """
-import argparse
-import os
 import sys
 from pathlib import Path
 
@@ -20,22 +18,11 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 
 import pandas as pd  # noqa: E402
-from read_deal_bench import END, START, bench_account, clean, deal_statement, fill, median_ms  # noqa: E402
-
-from services.stack import clients, lifecycle  # noqa: E402
+from read_deal_bench import END, START, deal_statement, measured, stored_deals  # noqa: E402
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--rows", type=int, default=200_000)
-    parser.add_argument("--runs", type=int, default=7)
-    args = parser.parse_args()
-
-    lifecycle.up()
-    ch = clients.clickhouse()
-    try:
-        fill(ch, args.rows)
-        account = bench_account()
+    with stored_deals() as (args, account):
         client = account.client
         sql = deal_statement()
 
@@ -49,29 +36,18 @@ def main():
         reference = client.query_df(sql)
         assert reference.shape == framed["data"].shape and list(reference.columns) == list(framed["data"].columns)
 
-        load_before = os.getloadavg()[0]
-        figures = {
-            "fun_read_deal(as_frame=True)": median_ms(lambda: account.fun_read_deal(START, END, as_frame=True),
-                                                      args.runs),
-            "fun_read_deal + pd.DataFrame(data)": median_ms(
-                lambda: pd.DataFrame(account.fun_read_deal(START, END)["data"]), args.runs),
-            "query_df (open client)": median_ms(lambda: client.query_df(sql), args.runs),
-            "fetch alone (raw_query, Native)": median_ms(lambda: client.raw_query(sql, fmt="Native"), args.runs),
-        }
-        load_after = os.getloadavg()[0]
+        figures = measured(f"deal table over {args.rows} rows x 15 columns", args.runs, {
+            "fun_read_deal(as_frame=True)": lambda: account.fun_read_deal(START, END, as_frame=True),
+            "fun_read_deal + pd.DataFrame(data)": lambda: pd.DataFrame(account.fun_read_deal(START, END)["data"]),
+            "query_df (open client)": lambda: client.query_df(sql),
+            "fetch alone (raw_query, Native)": lambda: client.raw_query(sql, fmt="Native"),
+        }, "fun_read_deal(as_frame=True)")
         framed_ms = figures["fun_read_deal(as_frame=True)"]
-        print(f"deal table over {args.rows} rows x 15 columns, median of {args.runs} "
-              f"(load average {load_before:.2f} -> {load_after:.2f} on {os.cpu_count()} cores)")
-        for label, ms in figures.items():
-            print(f"  {label:<40} {ms:8.1f} ms  {ms / framed_ms:6.2f}x of as_frame")
         speedup = figures["fun_read_deal + pd.DataFrame(data)"] / framed_ms
         print(f"  as_frame vs read + DataFrame: {speedup:.1f}x faster (goal 4x: {'met' if speedup >= 4 else 'NOT met'})")
         versus_df = figures["query_df (open client)"] / framed_ms
         print(f"  as_frame vs query_df: {versus_df:.2f}x ({'faster' if versus_df > 1 else 'NOT faster'})")
         print(f"  distance to the fetch floor: {framed_ms - figures['fetch alone (raw_query, Native)']:.1f} ms")
-    finally:
-        clean(ch)
-        ch.close()
 
 
 if __name__ == "__main__":

@@ -12,12 +12,6 @@
 namespace pelmora::records {
 namespace {
 
-template <typename T>
-T load(const char* at) {
-  T v;
-  std::memcpy(&v, at, sizeof v);
-  return v;
-}
 
 // Every value of a fixed-width column, in order, as `each(const char*)`.
 template <typename Each>

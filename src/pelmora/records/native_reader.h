@@ -9,6 +9,14 @@
 
 namespace pelmora::records {
 
+// A value of type T stored at `at` (the host, like the format, little-endian).
+template <typename T>
+T load(const char* at) {
+  T v;
+  std::memcpy(&v, at, sizeof v);
+  return v;
+}
+
 class NativeReader {
  public:
   explicit NativeReader(std::string_view data) : p_(data.data()), end_(data.data() + data.size()) {}
