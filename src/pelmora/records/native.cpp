@@ -67,7 +67,8 @@ std::optional<py::list> native_records(std::string_view data, const std::vector<
 }
 
 std::optional<RecordColumns> native_record_columns(std::string_view data, const std::vector<std::string>& text_columns,
-                                                   py::handle fixed_names, const ZoneOf& zone_of) {
+                                                   py::handle fixed_names, const ZoneOf& zone_of,
+                                                   const std::function<bool(py::handle name)>& keep_values) {
   std::optional<Decoded> d = decode(data, text_columns, fixed_names, zone_of, true);
   if (!d) return std::nullopt;
   RecordColumns out;
@@ -84,7 +85,8 @@ std::optional<RecordColumns> native_record_columns(std::string_view data, const 
     if (located.kind == DirectKind::Text && !text_dtype) text_dtype = arrow_text_dtype();
     // Text columns hold str() of their values; texts that are not all UTF-8,
     // or that pandas keeps as objects, are made value by value too.
-    const bool by_value = d->is_text[c] || (located.kind == DirectKind::Text && (text_dtype.is_none() || !located.utf8));
+    const bool by_value = d->is_text[c] || keep_values(d->names.keys[c]) ||
+                          (located.kind == DirectKind::Text && (text_dtype.is_none() || !located.utf8));
     if (!by_value) {
       out.arrays[c] = direct_array(located, CellValues::Records, text_dtype);
       continue;

@@ -2,6 +2,7 @@
 // values clickhouse-connect's query would give, and the rows are built by
 // the same rules as `build` applies to a query result.
 #pragma once
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,7 +30,9 @@ struct RecordColumns {
   std::vector<py::object> arrays;
   size_t rows = 0;
 };
+// `keep_values(name)`: that column comes as values whatever its kind.
 std::optional<RecordColumns> native_record_columns(std::string_view data, const std::vector<std::string>& text_columns,
-                                                   py::handle fixed_names, const ZoneOf& zone_of);
+                                                   py::handle fixed_names, const ZoneOf& zone_of,
+                                                   const std::function<bool(py::handle name)>& keep_values);
 
 }  // namespace pelmora::records

@@ -7,11 +7,17 @@
 
 namespace pelmora::records {
 
+ValueEdit edit_of(const ColumnEdits& edits, py::handle name) {
+  return edits ? edits(py::str(name).cast<std::string>()) : ValueEdit();
+}
+
 namespace {
 
 std::optional<py::object> frame_by_columns(std::string_view data, const std::vector<std::string>& text_columns,
                                            py::handle fixed_names, const ZoneOf& zone_of, const ColumnEdits& edits) {
-  std::optional<RecordColumns> columns = native_record_columns(data, text_columns, fixed_names, zone_of);
+  // An edited column keeps its values, to be edited one by one.
+  auto edited = [&edits](py::handle name) { return static_cast<bool>(edit_of(edits, name)); };
+  std::optional<RecordColumns> columns = native_record_columns(data, text_columns, fixed_names, zone_of, edited);
   if (!columns) return std::nullopt;
   if (columns->rows == 0 || columns->values.empty()) return module_attr("pd").attr("DataFrame")(py::list());
   std::vector<py::object> arrays;
@@ -19,14 +25,10 @@ std::optional<py::object> frame_by_columns(std::string_view data, const std::vec
   for (size_t c = 0; c < columns->values.size(); ++c) {
     std::vector<py::object>& values = columns->values[c];
     py::handle name = PyTuple_GET_ITEM(columns->keys.ptr(), static_cast<Py_ssize_t>(c));
-    const ValueEdit edit = edits ? edits(py::str(name).cast<std::string>()) : ValueEdit();
-    if (columns->arrays[c] && !edit) {
+    const ValueEdit edit = edit_of(edits, name);
+    if (columns->arrays[c]) {
       arrays.push_back(std::move(columns->arrays[c]));
       continue;
-    }
-    if (columns->arrays[c]) {
-      // An edited column made from the bytes: its values, one by one.
-      for (py::handle value : columns->arrays[c].attr("tolist")()) values.push_back(borrowed(value.ptr()));
     }
     if (edit) {
       for (py::object& value : values) value = edit(value);

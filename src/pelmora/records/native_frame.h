@@ -16,6 +16,9 @@ namespace pelmora::records {
 using ValueEdit = std::function<py::object(py::handle value)>;
 using ColumnEdits = std::function<ValueEdit(const std::string& column)>;
 
+// The edit `edits` has for the column named `name`; empty for none.
+ValueEdit edit_of(const ColumnEdits& edits, py::handle name);
+
 // pd.DataFrame(<the records of native_records, edited>) without any row
 // dict; no rows: pd.DataFrame([]). nullopt where native_records declines;
 // its errors (ValueError, KeyError, ...) alike.

@@ -72,10 +72,6 @@ std::optional<py::list> from_native(py::handle client, const std::string& statem
   return native_records(view_of(data), text_columns, fixed_names, std::ref(zones));
 }
 
-ValueEdit edit_of(const ColumnEdits& edits, py::handle name) {
-  return edits ? edits(py::str(name).cast<std::string>()) : ValueEdit();
-}
-
 // The query path's records, and the names they carry.
 struct QueriedRows {
   py::list rows;
