@@ -14,6 +14,7 @@ load average is printed with the medians.
     python bench/read_deal_bench.py [--rows 200000] [--runs 7]
 """
 import argparse
+import contextlib
 import gc
 import json
 import os
@@ -39,8 +40,7 @@ DEAL_COLUMNS = ("day, trading_day, trading_time, instrument_id, entrust_directio
 
 
 def fill(ch, rows):
-    ch.command(f"ALTER TABLE trade.is_cdealdetail DELETE WHERE account_id = '{BENCH_ACCOUNT}'",
-               settings={"mutations_sync": 2})
+    clean(ch)
     ch.command(
         f"INSERT INTO trade.is_cdealdetail ({DEAL_COLUMNS}) "
         "SELECT toDate('2024-01-02') + intDiv(number, 8000), toDate('2024-01-02') + intDiv(number, 8000), "
@@ -52,6 +52,26 @@ def fill(ch, rows):
 
 
 TEXT_COLUMNS = ["trading_day", "day"]
+START, END = "20240101", "20241231"
+
+
+def bench_account():
+    account = Pelmora("80050021", "k-80050021", "bench")
+    account.account_id = BENCH_ACCOUNT
+    return account
+
+
+def deal_statement():
+    """The statement fun_read_deal sends for the bench account over START..END."""
+    return (f"select * from (select {DEAL_COLUMNS} from trade.is_cdealdetail where trading_day >= "
+            f"'2024-01-01' and trading_day <= '2024-12-31' and account_id = '{BENCH_ACCOUNT}' UNION ALL "
+            f"select {DEAL_COLUMNS} from trade.idata_cdealdetail where trading_day >= '2024-01-01' and "
+            f"trading_day <= '2024-12-31' and account_id = '{BENCH_ACCOUNT}' ) ")
+
+
+def clean(ch):
+    ch.command(f"ALTER TABLE trade.is_cdealdetail DELETE WHERE account_id = '{BENCH_ACCOUNT}'",
+               settings={"mutations_sync": 2})
 
 
 def median_ms(fn, runs):
@@ -90,50 +110,55 @@ def query_path(client, sql):
     return P._history_records(found.result_set, found.column_names, TEXT_COLUMNS)
 
 
-def main():
+@contextlib.contextmanager
+def stored_deals():
+    """(the command line's arguments, the bench account) with --rows deals stored meanwhile."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--rows", type=int, default=200_000)
     parser.add_argument("--runs", type=int, default=7)
     args = parser.parse_args()
-
     lifecycle.up()
     ch = clients.clickhouse()
     try:
         fill(ch, args.rows)
-        account = Pelmora("80050021", "k-80050021", "bench")
-        account.account_id = BENCH_ACCOUNT
-        start, end = "20240101", "20241231"
+        yield args, bench_account()
+    finally:
+        clean(ch)
+        ch.close()
+
+
+def measured(title, runs, timings, base):
+    """Runs each timing (label -> callable) for its median, then prints them all as multiples of `base`."""
+    load_before = os.getloadavg()[0]
+    figures = {label: median_ms(fn, runs) for label, fn in timings.items()}
+    load_after = os.getloadavg()[0]
+    print(f"{title}, median of {runs} (load average {load_before:.2f} -> {load_after:.2f} on {os.cpu_count()} cores)")
+    for label, ms in figures.items():
+        print(f"  {label:<45} {ms:8.1f} ms  {ms / figures[base]:6.2f}x")
+    return figures
+
+
+def main():
+    with stored_deals() as (args, account):
+        start, end = START, END
         got = account.fun_read_deal(start, end)
         assert got["code"] == 0 and len(got["data"]) == args.rows, (got["code"], got.get("msg"), len(got["data"]))
 
-        sql = (f"select * from (select {DEAL_COLUMNS} from trade.is_cdealdetail where trading_day >= "
-               f"'2024-01-01' and trading_day <= '2024-12-31' and account_id = '{BENCH_ACCOUNT}' UNION ALL "
-               f"select {DEAL_COLUMNS} from trade.idata_cdealdetail where trading_day >= '2024-01-01' and "
-               f"trading_day <= '2024-12-31' and account_id = '{BENCH_ACCOUNT}' ) ")
+        sql = deal_statement()
         client = account.client
         raw = client.raw_query(sql, fmt="Native")
         assert P._native_records(raw, TEXT_COLUMNS) == got["data"] == query_path(client, sql)
-        load_before = os.getloadavg()[0]
-        figures = {
-            "whole read (fun_read_deal)": median_ms(lambda: account.fun_read_deal(start, end), args.runs),
-            "  fetch (raw_query, Native)": median_ms(lambda: client.raw_query(sql, fmt="Native"), args.runs),
-            "  decode (Native -> records)": median_ms(lambda: P._native_records(raw, TEXT_COLUMNS), args.runs),
-            "query path (query, result_set, records)": median_ms(lambda: query_path(client, sql), args.runs),
-            "described pipeline (pandas, to_json, loads)": median_ms(lambda: pipeline(client, sql), args.runs),
-        }
-        load_after = os.getloadavg()[0]
+        figures = measured(f"fun_read_deal over {args.rows} rows x 15 columns", args.runs, {
+            "whole read (fun_read_deal)": lambda: account.fun_read_deal(start, end),
+            "  fetch (raw_query, Native)": lambda: client.raw_query(sql, fmt="Native"),
+            "  decode (Native -> records)": lambda: P._native_records(raw, TEXT_COLUMNS),
+            "query path (query, result_set, records)": lambda: query_path(client, sql),
+            "described pipeline (pandas, to_json, loads)": lambda: pipeline(client, sql),
+        }, "whole read (fun_read_deal)")
         whole = figures["whole read (fun_read_deal)"]
-        print(f"fun_read_deal over {args.rows} rows x 15 columns, median of {args.runs} "
-              f"(load average {load_before:.2f} -> {load_after:.2f} on {os.cpu_count()} cores)")
-        for label, ms in figures.items():
-            print(f"  {label:<45} {ms:8.1f} ms  {ms / whole:6.2f}x")
         print(f"  pipeline / whole read: {figures['described pipeline (pandas, to_json, loads)'] / whole:.1f}x faster")
         print(f"  peak traced memory: whole read {peak_mb(lambda: account.fun_read_deal(start, end)):.0f} MB, "
               f"query path {peak_mb(lambda: query_path(client, sql)):.0f} MB")
-    finally:
-        ch.command(f"ALTER TABLE trade.is_cdealdetail DELETE WHERE account_id = '{BENCH_ACCOUNT}'",
-                   settings={"mutations_sync": 2})
-        ch.close()
 
 
 if __name__ == "__main__":

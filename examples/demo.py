@@ -38,10 +38,10 @@ def main():
 
     show("live position summary", account.fun_read_position())
 
-    deals = account.fun_read_deal(*WEEK)
+    deals = account.fun_read_deal(*WEEK, as_frame=True)  # "data": a DataFrame
     print(f"\n== deals {WEEK[0]}..{WEEK[1]}: code={deals['code']} msg={deals['msg']} rows={len(deals.get('data', []))}")
-    for row in deals.get("data", [])[:8]:
-        print("  ", row)
+    if deals["code"] == 0:
+        print(deals["data"].head(8).to_string())
 
     show(f"equity {WEEK[0]}..{WEEK[1]}", account.fun_read_equity(*WEEK))
     upload_signals(account)

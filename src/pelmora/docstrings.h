@@ -215,7 +215,14 @@ code 1 "类初始化失败"; code 2 "必填字段未定义/格式有误, 请修�
 eight characters long. Tip: pd.DataFrame(result["data"]).
 )doc";
 
-inline constexpr const char* kDocFunReadOrder = R"doc(fun_read_order(self, /, start_date='', end_date='')
+// The keyword shared by the four trading-record reads.
+#define PELMORA_DOC_AS_FRAME \
+  "as_frame             -- keyword only; True: \"data\" is the pandas DataFrame that\n" \
+  "                        pd.DataFrame(<the default \"data\">) gives (same columns, dtypes and\n" \
+  "                        values, epoch milliseconds as integers; no rows: an empty table;\n" \
+  "                        live fund figures: their one row); failures answer as without it\n"
+
+inline constexpr const char* kDocFunReadOrder = R"doc(fun_read_order(self, /, start_date='', end_date='', *, as_frame=False)
 --
 
 Orders of the account: live today, or from the history between two trading days.
@@ -223,7 +230,7 @@ Orders of the account: live today, or from the history between two trading days.
 start_date, end_date -- both "" (default): today's live orders from the risk-control
                         platform (production accounts only); else eight-digit days such as
                         "20240923", inclusive, selected by trading_day
-
+)doc" PELMORA_DOC_AS_FRAME R"doc(
 Result "data": live -- the platform's order records (contract, direction, offset, status,
 price, entrust_volume, deal_volume, time, entrust_serial_no); history -- one dict per row
 with day, trading_day (texts "YYYY-MM-DD"), trading_time, instrument_id, entrust_direction,
@@ -235,7 +242,7 @@ text that is no date raises the date parser's ValueError), "仿真环境暂不�
 accounts have no order read), or the store error followed by "line_no: <n>".
 )doc";
 
-inline constexpr const char* kDocFunReadDeal = R"doc(fun_read_deal(self, /, start_date='', end_date='')
+inline constexpr const char* kDocFunReadDeal = R"doc(fun_read_deal(self, /, start_date='', end_date='', *, as_frame=False)
 --
 
 Deals (fills) of the account: live today, or from the history between two trading days.
@@ -243,7 +250,7 @@ Deals (fills) of the account: live today, or from the history between two tradin
 start_date, end_date -- both "" (default): today's live trades from the risk-control
                         platform (production accounts); else eight-digit days such as
                         "20240923", inclusive, selected by trading_day
-
+)doc" PELMORA_DOC_AS_FRAME R"doc(
 Result "data": live -- the platform's trade records (contract, direction, offset, price,
 volume, time, trade_id, entrust_serial_no); history -- one dict per row; production
 accounts: day, trading_day (texts "YYYY-MM-DD"), trading_time, instrument_id,
@@ -254,10 +261,10 @@ Codes: 0 "查询成功（风控平台实时数据）" (live) or "success" (histo
 1 "类初始化失败", "风控平台连接失败, 请检查网络连接", "风控平台实时数据查询失败, 请检查账号信息";
 2 "日期格式有误, 请修改后重新执行" (a date not eight characters long; an eight-character
 text that is no date raises the date parser's ValueError) or the store error followed by "line_no: <n>".
-Tip: pd.DataFrame(result["data"]).
+Tip: as_frame=True for a DataFrame.
 )doc";
 
-inline constexpr const char* kDocFunReadPosition = R"doc(fun_read_position(self, /, start_date='', end_date='')
+inline constexpr const char* kDocFunReadPosition = R"doc(fun_read_position(self, /, start_date='', end_date='', *, as_frame=False)
 --
 
 Positions of the account: live summary today, or daily records between two days.
@@ -265,7 +272,7 @@ Positions of the account: live summary today, or daily records between two days.
 start_date, end_date -- both "" (default): today's live positions from the risk-control
                         platform, summed per contract (production accounts); else
                         eight-digit days such as "20240923", inclusive
-
+)doc" PELMORA_DOC_AS_FRAME R"doc(
 Result "data": live -- {contract: {"today", "yesterday" (net long minus short),
 "today_long", "yesterday_long", "today_short", "yesterday_short",
 "position_profit_long", "position_profit_short", "use_margin_long", "use_margin_short"}},
@@ -308,7 +315,7 @@ code 1 "类初始化失败", "redis.ping return False", or the repr of the error
 unreachable, no entry for the account, a stored text that is not a literal). Never raises.
 )doc";
 
-inline constexpr const char* kDocFunReadEquity = R"doc(fun_read_equity(self, /, start_date='', end_date='')
+inline constexpr const char* kDocFunReadEquity = R"doc(fun_read_equity(self, /, start_date='', end_date='', *, as_frame=False)
 --
 
 Equity of the account: live fund figures today, or one balance per trading day.
@@ -316,7 +323,7 @@ Equity of the account: live fund figures today, or one balance per trading day.
 start_date, end_date -- both "" (default): today's live fund figures from the risk-control
                         platform (production accounts); else eight-digit days such as
                         "20240901", inclusive
-
+)doc" PELMORA_DOC_AS_FRAME R"doc(
 Result "data": live -- {"account_id", "available", "balance", "trading_day",
 "position_profit", "close_profit", "commission", "deposit", "withdraw", "pre_balance"};
 history -- [{"account_id", "trading_day" ("YYYY-MM-DD"), "balance" (float),

@@ -118,13 +118,16 @@ void define_pelmora(py::module_& m) {
            "trade_time"_a = "", "contract"_a = py::none(), d::kDocFunDeleteSignal)
       .def("fun_read_signal", &s::fun_read_signal, "start_date"_a, "end_date"_a, "clean"_a = true,
            d::kDocFunReadSignal)
-      .def("fun_read_order", &r::fun_read_order, "start_date"_a = "", "end_date"_a = "", d::kDocFunReadOrder)
-      .def("fun_read_deal", &r::fun_read_deal, "start_date"_a = "", "end_date"_a = "", d::kDocFunReadDeal)
-      .def("fun_read_position", &r::fun_read_position, "start_date"_a = "", "end_date"_a = "",
-           d::kDocFunReadPosition)
+      .def("fun_read_order", &r::fun_read_order, "start_date"_a = "", "end_date"_a = "", py::kw_only(),
+           "as_frame"_a = false, d::kDocFunReadOrder)
+      .def("fun_read_deal", &r::fun_read_deal, "start_date"_a = "", "end_date"_a = "", py::kw_only(),
+           "as_frame"_a = false, d::kDocFunReadDeal)
+      .def("fun_read_position", &r::fun_read_position, "start_date"_a = "", "end_date"_a = "", py::kw_only(),
+           "as_frame"_a = false, d::kDocFunReadPosition)
       .def("fun_update_sts", &st::fun_update_sts, "trade_flag"_a = true, d::kDocFunUpdateSts)
       .def("fun_redis_position", &c::fun_redis_position, d::kDocFunRedisPosition)
-      .def("fun_read_equity", &r::fun_read_equity, "start_date"_a = "", "end_date"_a = "", d::kDocFunReadEquity)
+      .def("fun_read_equity", &r::fun_read_equity, "start_date"_a = "", "end_date"_a = "", py::kw_only(),
+           "as_frame"_a = false, d::kDocFunReadEquity)
       .def("fun_update_TWAP_info", &x::fun_update_TWAP_info, "input_data"_a, d::kDocFunUpdateTwapInfo)
       .def("fun_last_trade", &c::fun_last_trade, d::kDocFunLastTrade)
       .def("fun_margin_used", &c::fun_margin_used, d::kDocFunMarginUsed)

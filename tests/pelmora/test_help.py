@@ -24,7 +24,9 @@ def stub_members(stub_name):
         args = fn.args.args
         defaults = [None] * (len(args) - len(fn.args.defaults)) + [
             repr(ast.literal_eval(d)) for d in fn.args.defaults]
-        return [(a.arg, d) for a, d in zip(args, defaults)]
+        keyword_only = [(a.arg, None if d is None else repr(ast.literal_eval(d)))
+                        for a, d in zip(fn.args.kwonlyargs, fn.args.kw_defaults)]
+        return [(a.arg, d) for a, d in zip(args, defaults)] + keyword_only
 
     for node in tree.body:
         if isinstance(node, ast.FunctionDef):
@@ -61,7 +63,7 @@ def test_member_has_help_and_the_signature_of_its_stub(stub, module, cls, name, 
 def test_bound_methods_and_the_class_drop_self():
     assert str(inspect.signature(P.Pelmora)) == "(account_id, acquire_key, user_id, env='test')"
     account = P.Pelmora.__new__(P.Pelmora)
-    assert str(inspect.signature(account.fun_read_deal)) == "(start_date='', end_date='')"
+    assert str(inspect.signature(account.fun_read_deal)) == "(start_date='', end_date='', *, as_frame=False)"
 
 
 def test_installed_package_ships_the_stubs():

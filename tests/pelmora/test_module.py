@@ -49,7 +49,7 @@ def test_import_ignores_all_warnings_process_wide():
 def test_public_surface_signatures():
     assert str(inspect.signature(Pelmora.__init__)) == "(self, /, account_id, acquire_key, user_id, env='test')"
     for name in ("fun_read_position", "fun_read_order", "fun_read_deal", "fun_read_equity"):
-        assert str(inspect.signature(getattr(Pelmora, name))) == "(self, /, start_date='', end_date='')"
+        assert str(inspect.signature(getattr(Pelmora, name))) == "(self, /, start_date='', end_date='', *, as_frame=False)"
     # static members work on the class
     assert Pelmora.unix_to_datetime(0) == "1970-01-01"
 

@@ -4,6 +4,7 @@ import datetime
 import os
 import time
 
+import pandas as pd
 import pytest
 
 import pelmora.Pelmora as P
@@ -347,3 +348,106 @@ def test_store_failure_becomes_a_result(account, missing_table, read, table, cod
         assert sep and line.isdigit() and head.endswith(")")
     else:
         assert "line_no" not in got["msg"]
+
+
+# --- tables (as_frame) -----------------------------------------------------------------
+
+class Replaying:
+    """The account's client answering each statement once: the union's halves come back in one
+    order for both forms of a read. `native=False` offers no raw_query (the fallback path)."""
+
+    def __init__(self, client, native=True):
+        self.client, self.answers = client, {}
+        self.create_query_context = client.create_query_context
+        if native:
+            self.raw_query = lambda sql, fmt: self.answer("raw", sql, lambda: client.raw_query(sql, fmt=fmt))
+
+    def answer(self, kind, sql, fetch):
+        if (kind, sql) not in self.answers:
+            self.answers[kind, sql] = fetch()
+        return self.answers[kind, sql]
+
+    def query(self, sql):
+        return self.answer("query", sql, lambda: self.client.query(sql))
+
+
+def both_forms(account, read, *dates):
+    plain = getattr(account, read)(*dates)
+    framed = getattr(account, read)(*dates, as_frame=True)
+    return plain, framed
+
+
+def assert_frame_of(plain, framed, table=pd.DataFrame):
+    assert list(framed) == list(plain) and {k: framed[k] for k in framed if k != "data"} == {
+        k: plain[k] for k in plain if k != "data"}
+    pd.testing.assert_frame_equal(framed["data"], table(plain["data"]))
+
+
+@pytest.mark.parametrize("native", [True, False], ids=["native", "fallback"])
+@pytest.mark.parametrize("account_id, read, dates", [
+    ("80050021", "fun_read_deal", ("20240901", "20240930")),
+    ("80050021", "fun_read_order", ("20240901", "20240930")),
+    ("80050021", "fun_read_position", ("20240901", "20240930")),
+    ("80050021", "fun_read_equity", ("20240901", "20240930")),
+    ("60010001", "fun_read_deal", ("20240901", "20240930")),
+    ("60010001", "fun_read_position", ("20240901", "20240930")),
+    ("60010001", "fun_read_equity", ("20240901", "20240930")),
+    ("80050021", "fun_read_deal", ("20200101", "20200131")),  # no rows
+    ("80050021", "fun_read_equity", ("20200101", "20200131")),
+])
+def test_history_table_is_the_table_of_the_rows(account, ch_client, local_zone, native, account_id, read, dates):
+    local_zone("America/New_York")  # the equity times are local texts
+    account.account_id = account_id
+    account.client = Replaying(ch_client, native)
+    plain, framed = both_forms(account, read, *dates)
+    assert plain["code"] == 0 and isinstance(plain["data"], list)
+    assert_frame_of(plain, framed)
+    if dates[0] != "20200101":
+        assert len(framed["data"]) > 0
+
+
+def test_table_of_rows_with_nulls_and_non_ascii(account, ch_client):
+    """A simulation deal table read with a statement of our own: NULLs, texts and times."""
+    sql = ("SELECT number AS n, if(number % 2, NULL, '螺纹钢') AS product, if(number = 1, NULL, number * 0.5) AS price, "
+           "toDateTime64('2024-01-05 09:30:00.25', 3) + number AS at, toDate('2024-01-05') AS day FROM numbers(4)")
+    for client in (ch_client, Replaying(ch_client, native=False)):
+        pd.testing.assert_frame_equal(P._query_frame(client, sql, ["day"]),
+                                      pd.DataFrame(P._query_records(ch_client, sql, ["day"])))
+
+
+@pytest.mark.parametrize("read, positions, trades, expected_rows", [
+    ("fun_read_position", [{"contract": "rb2505", "direction": "Long", "today": 3, "yesterday": 2, "total": 5,
+                            "profit": 12.5, "margin": 100.0},
+                           {"contract": "au2506", "direction": "Short", "today": 1, "yesterday": 0, "total": 1,
+                            "profit": -8.0, "margin": 50.0}], [], 10),
+    ("fun_read_position", [], [], 0),
+    ("fun_read_deal", [], [{"contract": "rb2505", "direction": "买", "offset": "开仓", "price": 3521.0,
+                            "volume": 2, "time": "09:01:02", "trade_id": "T1", "order_id": "O1"}], 1),
+    ("fun_read_order", [], [], 0),
+    ("fun_read_equity", [], [], 1),
+])
+def test_live_table_is_the_table_of_the_answer(account, private_platform, read, positions, trades, expected_rows):
+    private_platform({"80050021": platform_account(positions=positions, trades=trades)})
+    plain, framed = both_forms(account, read)
+    assert plain["code"] == 0
+    # The fund figures are scalars, which pd.DataFrame refuses without an index: one row.
+    table = (lambda d: pd.DataFrame([d])) if read == "fun_read_equity" else pd.DataFrame
+    assert_frame_of(plain, framed, table)
+    assert len(framed["data"]) == expected_rows
+
+
+@pytest.mark.parametrize("read", READS)
+def test_failures_answer_alike_with_a_table_asked_for(account, private_platform, missing_table, read):
+    cases = [("", "20240105"), ("20240101", "20240131")]
+    missing_table({"fun_read_deal": "trade.idata_cdealdetail", "fun_read_position": "trade.is_cpositionstatics",
+                   "fun_read_order": "trade.is_corderdetail",
+                   "fun_read_equity": "trade.futures_account_daily_snapshot"}[read])
+    for dates in cases:
+        plain, framed = both_forms(account, read, *dates)
+        assert plain["code"] != 0 and framed == plain
+    private_platform({"80050021": platform_account(refuse_login=True)})
+    assert getattr(account, read)(as_frame=True) == PLATFORM_REFUSED
+    private_platform({"80050021": platform_account(positions=[{"contract": "x", "direction": "long", "today": 1}])})
+    assert account.fun_read_position(as_frame=True) == NOT_LONG_SHORT
+    with pytest.raises(TypeError):
+        getattr(account, read)("20240101", "20240131", True)  # keyword only

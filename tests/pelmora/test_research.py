@@ -83,6 +83,42 @@ def test_factor_tables_and_the_vesk_subset(demo_data, research_client, research_
     assert [(c.settings["username"], c.closed) for c in research_clients] == [("read_factors", 1)] * 2
 
 
+class Recording:
+    """A research client that notes which of its ways was asked; `native=False` offers no raw_query."""
+
+    def __init__(self, client, asked, native):
+        self.client, self.asked = client, asked
+        self.close, self.create_query_context = client.close, client.create_query_context
+        if native:
+            self.raw_query = self.ask("raw_query")
+
+    def ask(self, name):
+        def call(*args, **kwargs):
+            self.asked.append(name)
+            return getattr(self.client, name)(*args, **kwargs)
+        return call
+
+    def query(self, *args, **kwargs):
+        return self.ask("query")(*args, **kwargs)
+
+
+@pytest.mark.parametrize("native", [True, False], ids=["native", "fallback"])
+@pytest.mark.parametrize("method, typ, start, end", [
+    (Pelmora.factors_value, "value", "20240904", "20240906"),
+    (Pelmora.factors_value_vesk, "weight", "20240901", "20240930"),
+    (Pelmora.factors_value, "net", "20240906", "20240904"),  # no rows
+])
+def test_factor_table_is_the_table_of_the_rows(monkeypatch, research_client, native, method, typ, start, end):
+    asked, real = [], P.clickhouse_connect
+    monkeypatch.setattr(P, "clickhouse_connect", types.SimpleNamespace(
+        get_client=lambda **settings: Recording(real.get_client(**settings), asked, native)))
+    got = method(typ, start, end)
+    assert got["code"] == 0 and asked == (["raw_query"] if native else ["query"])
+    name = "factor_" + typ + ("_vesk" if method is Pelmora.factors_value_vesk else "")
+    described = rows_frame(research_client.query(P._statement(name, start_date=start, end_date=end)))
+    pd.testing.assert_frame_equal(got["data"], described)
+
+
 def test_factor_methods_are_static_and_answer_the_same_on_an_object(account):
     on_class = Pelmora.factors_value_vesk("weight", "20240910", "20240910")
     on_object = account.factors_value_vesk("weight", "20240910", "20240910")

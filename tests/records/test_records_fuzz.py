@@ -1,8 +1,10 @@
-"""The Native decoder under truncated, corrupted and random streams: rows, None (a type read
-the other way) or a Python exception, never a crash. Needs no services, so the sanitizer
-build runs it as it is."""
+"""The Native decoder and the tables made from it under truncated, corrupted and random
+streams: rows and tables, None (a type read the other way) or a Python exception, never a
+crash. Needs no services, so the sanitizer build runs it as it is."""
 import struct
 
+import numpy as np
+import pandas as pd
 import pytest
 from hypothesis import HealthCheck, given, settings
 from hypothesis import strategies as st
@@ -65,12 +67,24 @@ SEEDS = [
 NAMES = ["i", "s", "lc", "t", "e", "d", "u", "f", "d32", "x", "b", "w", "day", "dt", "a"]
 
 
-def decode(data, text_columns):
+def attempt(fn, *args):
     try:
-        rows = P._native_records(data, text_columns)
+        return fn(*args)
     except Exception:  # noqa: BLE001 - any Python exception is a sound answer to bad bytes
+        return "error"
+
+
+def decode(data, text_columns):
+    """The records and both tables of the same bytes: when the records and the tables are made,
+    the rows' table is the table of the records."""
+    rows = attempt(P._native_records, data, text_columns)
+    assert rows is None or rows == "error" or isinstance(rows, list)
+    frames = attempt(P._native_frames, data, text_columns)
+    if frames == "error":
         return
-    assert rows is None or isinstance(rows, list)
+    assert all(f is None or isinstance(f, pd.DataFrame) for f in frames)
+    if isinstance(rows, list):
+        pd.testing.assert_frame_equal(frames[0], pd.DataFrame(rows))
 
 
 def test_seeds_decode():
@@ -84,6 +98,14 @@ def test_seeds_decode():
     assert [r["t"] for r in rows] == [0, -1, 1704418200123]
     assert P._native_records(SEEDS[1]) == [{"a": 2**64 - 1}, {"a": 5}, {"a": 7}]
     assert P._native_records(SEEDS[2], ["missing"]) == []
+    # The tables: uint64 beyond int64 stays unsigned; a header without rows keeps its names
+    # for the result's table only.
+    rows_table, result_table = P._native_frames(SEEDS[1])
+    for table in (rows_table, result_table):
+        pd.testing.assert_frame_equal(table, pd.DataFrame({"a": np.array([2**64 - 1, 5, 7], dtype=np.uint64)}))
+    rows_table, result_table = P._native_frames(SEEDS[2])
+    pd.testing.assert_frame_equal(rows_table, pd.DataFrame([]))
+    pd.testing.assert_frame_equal(result_table, pd.DataFrame([], columns=["a"]))
 
 
 @pytest.mark.parametrize("seed", range(len(SEEDS)))

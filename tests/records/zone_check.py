@@ -1,11 +1,13 @@
 """Run by test_records_native with TZ set: date-times read through Native and through the
-query path agree for clients with each of clickhouse-connect's zone settings. Prints "agree"."""
+query path agree, and so do the tables made of them, for clients with each of
+clickhouse-connect's zone settings. Prints "agree"."""
 import sys
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2]))
 
 import clickhouse_connect  # noqa: E402
+import pandas as pd  # noqa: E402
 
 import pelmora.Pelmora as P  # noqa: E402
 from services import endpoints as ep  # noqa: E402
@@ -43,5 +45,9 @@ for options in CLIENTS:
     for text_columns in TEXT:
         native = P._query_records(client, SQL, text_columns)
         assert_same(native, query_path(client, text_columns))
+        pd.testing.assert_frame_equal(P._query_frame(client, SQL, text_columns), pd.DataFrame(native))
+    found = client.query(SQL)
+    pd.testing.assert_frame_equal(P._values_frame(client, SQL),
+                                  pd.DataFrame(found.result_set, columns=found.column_names))
     print(options, query_tz, native[0])
 print("agree")

@@ -2,6 +2,7 @@
 #include <array>
 #include <string>
 
+#include "core/host.h"
 #include "core/result.h"
 #include "reads/read_kinds.h"
 
@@ -83,6 +84,18 @@ py::dict fund_figures(py::handle self, py::handle data) {
   figures["account_id"] = platform_user(self);
   for (const auto& [key, label] : kFundLabels) figures[key] = data[py::str(label)];
   return result(0, kLiveOk, figures);
+}
+
+
+// pd.DataFrame(data): rows of records, or the columns of a mapping.
+py::object table_of(py::handle data) { return module_attr("pd").attr("DataFrame")(data); }
+
+// The fund figures are one record of scalars, which pd.DataFrame(data)
+// refuses ("must pass an index"): their table is that one row.
+py::object one_row_table(py::handle data) {
+  py::list rows;
+  rows.append(data);
+  return table_of(rows);
 }
 
 }  // namespace pelmora::reads

@@ -25,17 +25,20 @@ bool is_production(py::handle self) {
   return first.equal(py::str("8"));
 }
 
-py::dict live(py::handle self, const ReadKind& kind) {
+py::dict live(py::handle self, const ReadKind& kind, bool as_frame) {
   if (!py::bool_(self.attr("risk_platform_connected")())) return result(1, kPlatformDown);
   py::object snapshot = module_attr("query_trader_all_info")(
       stores::risk_platform_host(), py::str(stores::kRiskPlatformPort.data(), stores::kRiskPlatformPort.size()),
       platform_user(self), stores::kRiskPlatformPassword, py::str(kind.live_option.data(), kind.live_option.size()));
   if (!py::bool_(snapshot[py::str("登录成功")])) return result(1, kPlatformRefused);
-  return kind.live_view(self, snapshot[py::str("data")]);
+  py::dict answer = kind.live_view(self, snapshot[py::str("data")]);
+  // Failures answer as they do without a table.
+  if (as_frame && py::int_(answer["code"]).cast<int>() == 0) answer["data"] = kind.live_table(answer["data"]);
+  return answer;
 }
 
 py::dict history(py::handle self, const ReadKind& kind, const std::string& start,
-                 const std::string& end) {
+                 const std::string& end, bool as_frame) {
   StepLine at;
   return guarded(
       [&]() -> py::dict {
@@ -48,9 +51,12 @@ py::dict history(py::handle self, const ReadKind& kind, const std::string& start
         Statement q;
         q.fill(tmpl, {{"start", start}, {"end", end}, {"account", account}, {"account8", account8}});
 
-        // No rows give an empty list, whatever the columns are.
-        py::list rows = PELMORA_STEP(at, kind.rows(self.attr("client"), q.str(), kind.text_columns));
-        return result(0, kind.success_msg, rows);
+        // No rows give an empty list (or table), whatever the columns are. One
+        // step for both forms: a failure names the same line either way.
+        py::object data =
+            PELMORA_STEP(at, as_frame ? kind.frame(self.attr("client"), q.str(), kind.text_columns)
+                                      : py::object(kind.rows(self.attr("client"), q.str(), kind.text_columns)));
+        return result(0, kind.success_msg, data);
       },
       [&](py::str msg) {
         if (kind.failure_line_no) msg = py::str(std::string(msg) + "line_no: " + std::to_string(at.line));
@@ -58,14 +64,14 @@ py::dict history(py::handle self, const ReadKind& kind, const std::string& start
       });
 }
 
-py::dict read(py::handle self, const ReadKind& kind, py::handle start_date, py::handle end_date) {
+py::dict read(py::handle self, const ReadKind& kind, py::handle start_date, py::handle end_date, bool as_frame) {
   if (!usable(self)) return init_failed();
-  if (py::len(start_date) + py::len(end_date) == 0 && is_production(self)) return live(self, kind);
+  if (py::len(start_date) + py::len(end_date) == 0 && is_production(self)) return live(self, kind, as_frame);
   if (py::len(start_date) != 8 || py::len(end_date) != 8) return result(2, kBadDate);
   // Not guarded: a well-sized text that is no date raises to the caller.
   const std::string start = iso_date(start_date);
   const std::string end = iso_date(end_date);
-  return history(self, kind, start, end);
+  return history(self, kind, start, end, as_frame);
 }
 
 }  // namespace
@@ -74,17 +80,17 @@ py::object platform_user(py::handle self) {
   return self.attr("account_id")[py::slice(0, 8, 1)];
 }
 
-py::dict fun_read_position(py::object self, py::object start_date, py::object end_date) {
-  return read(self, kPositionRead, start_date, end_date);
+py::dict fun_read_position(py::object self, py::object start_date, py::object end_date, bool as_frame) {
+  return read(self, kPositionRead, start_date, end_date, as_frame);
 }
-py::dict fun_read_order(py::object self, py::object start_date, py::object end_date) {
-  return read(self, kOrderRead, start_date, end_date);
+py::dict fun_read_order(py::object self, py::object start_date, py::object end_date, bool as_frame) {
+  return read(self, kOrderRead, start_date, end_date, as_frame);
 }
-py::dict fun_read_deal(py::object self, py::object start_date, py::object end_date) {
-  return read(self, kDealRead, start_date, end_date);
+py::dict fun_read_deal(py::object self, py::object start_date, py::object end_date, bool as_frame) {
+  return read(self, kDealRead, start_date, end_date, as_frame);
 }
-py::dict fun_read_equity(py::object self, py::object start_date, py::object end_date) {
-  return read(self, kEquityRead, start_date, end_date);
+py::dict fun_read_equity(py::object self, py::object start_date, py::object end_date, bool as_frame) {
+  return read(self, kEquityRead, start_date, end_date, as_frame);
 }
 
 }  // namespace pelmora::reads

@@ -7,6 +7,7 @@ namespace pelmora::reads {
 const ReadKind kPositionRead{
     /*live_option=*/"position",
     /*live_view=*/position_summary,
+    /*live_table=*/table_of,
     /*simulation_query=*/"select * from simulate.ctp_positionstatics where day >= '{start}' and day <= '{end}' and "
         "account_id = '{account}'  ",
     /*production_query=*/"select * from (select day,instrument_id,direction,open_price,average_price, "
@@ -18,6 +19,7 @@ const ReadKind kPositionRead{
         "'{account}' ) ",
     /*text_columns=*/{"day"},
     /*rows=*/history_rows,
+    /*frame=*/history_frame,
     /*success_msg=*/"success",
     /*failure_code=*/2,
     /*failure_line_no=*/true,
@@ -26,6 +28,7 @@ const ReadKind kPositionRead{
 const ReadKind kOrderRead{
     /*live_option=*/"entrust",
     /*live_view=*/pass_through,
+    /*live_table=*/table_of,
     /*simulation_query=*/"",
     /*production_query=*/" SELECT day, trading_day, trading_time, instrument_id, entrust_direction, price, "
         "entrust_volume, deal_volume, exchange_id, entrust_serial_no, entrust_status FROM "
@@ -33,6 +36,7 @@ const ReadKind kOrderRead{
         "account_id = '{account}' ",
     /*text_columns=*/{"trading_day", "day"},
     /*rows=*/history_rows,
+    /*frame=*/history_frame,
     /*success_msg=*/"success",
     /*failure_code=*/2,
     /*failure_line_no=*/true,
@@ -41,6 +45,7 @@ const ReadKind kOrderRead{
 const ReadKind kDealRead{
     /*live_option=*/"trade",
     /*live_view=*/pass_through,
+    /*live_table=*/table_of,
     /*simulation_query=*/"select * from simulate.ctp_dealdetail where trading_day >= '{start}' and trading_day <= "
         "'{end}' and account_id = '{account}'  ",
     /*production_query=*/"select * from (select day, trading_day, trading_time, instrument_id, entrust_direction, "
@@ -53,6 +58,7 @@ const ReadKind kDealRead{
         "account_id = '{account}' ) ",
     /*text_columns=*/{"trading_day", "day"},
     /*rows=*/history_rows,
+    /*frame=*/history_frame,
     /*success_msg=*/"success",
     /*failure_code=*/2,
     /*failure_line_no=*/true,
@@ -119,10 +125,12 @@ constexpr std::string_view kEquityQuery =
 const ReadKind kEquityRead{
     /*live_option=*/"fund",
     /*live_view=*/fund_figures,
+    /*live_table=*/one_row_table,
     /*simulation_query=*/kEquityQuery,
     /*production_query=*/kEquityQuery,
     /*text_columns=*/{},
     /*rows=*/equity_rows,
+    /*frame=*/equity_frame,
     /*success_msg=*/"success, ",
     /*failure_code=*/1,
     /*failure_line_no=*/false,

@@ -3,20 +3,12 @@
 #include <algorithm>
 
 #include "records/column_type.h"
+#include "records/direct_array.h"
 #include "records/input.h"
-#include "records/temporal.h"
 #include "records/writer.h"
 
 namespace pelmora::records {
 namespace {
-
-py::object utf8_text(std::string_view bytes) {
-  return checked(PyUnicode_DecodeUTF8(bytes.data(), static_cast<Py_ssize_t>(bytes.size()), nullptr));
-}
-
-bool is_time(const NativeType& type) {
-  return type.base == NativeBase::DateTime || type.base == NativeBase::DateTime64;
-}
 
 bool mentions(const std::vector<std::string>& text_columns, py::handle key) {
   if (!PyUnicode_Check(key.ptr())) return false;
@@ -30,79 +22,83 @@ bool mentions(const std::vector<std::string>& text_columns, py::handle key) {
   return std::find(text_columns.begin(), text_columns.end(), name) != text_columns.end();
 }
 
-// The columns as the first block declares them, and their values so far.
-struct Column {
-  std::string name;  // as sent
-  std::string type;
-  NativeColumn decoder;
-  std::vector<py::object> cells;
+// The decoded columns with what the records need of them; nullopt where the
+// Native bytes cannot be read here, an empty table for no rows.
+struct Decoded {
+  NativeTable table;
+  Columns names;
+  std::vector<bool> is_text;
+  std::vector<InferredColumn> types;
 };
+
+std::optional<Decoded> decode(std::string_view data, const std::vector<std::string>& text_columns,
+                              py::handle fixed_names, const ZoneOf& zone_of, bool direct = false) {
+  // Only text columns show a date-time's zone: the epoch numbers are the same in every zone.
+  auto shows_zone = [&text_columns](py::handle key) { return mentions(text_columns, key); };
+  std::optional<NativeTable> table = native_table(data, fixed_names, shows_zone, zone_of, direct);
+  if (!table) return std::nullopt;
+  Decoded d{std::move(*table), {}, {}, {}};
+  if (d.table.rows == 0 || d.table.cells.empty()) {
+    d.table.rows = 0;
+    return d;
+  }
+  d.names = read_columns(d.table.keys.ptr());
+  d.is_text = text_flags(d.names, text_columns);
+  require_unique(d.names);
+  d.types.reserve(d.table.cells.size());
+  for (size_t c = 0; c < d.table.cells.size(); ++c) {
+    // A located column has no cells to infer from; its array is made apart.
+    const bool located = d.table.direct[c].kind != DirectKind::None;
+    d.types.push_back(located ? InferredColumn{} : infer_column(d.table.cells[c]));
+  }
+  return d;
+}
 
 }  // namespace
 
 std::optional<py::list> native_records(std::string_view data, const std::vector<std::string>& text_columns,
                                        py::handle fixed_names, const ZoneOf& zone_of) {
-  temporal_init();
-  NativeReader in(data);
-  std::vector<Column> columns;
-  py::object keys;  // the names the rows carry
-  uint64_t total_rows = 0;
-  bool first_block = true;
+  std::optional<Decoded> d = decode(data, text_columns, fixed_names, zone_of);
+  if (!d) return std::nullopt;
+  if (d->table.rows == 0) return py::list();
+  RecordWriter writer(d->names, d->types, d->is_text);
+  const auto& cells = d->table.cells;
+  return writer.write(d->table.rows, [&cells](size_t r, size_t c) { return cells[c][r].ptr(); });
+}
 
-  while (!in.at_end()) {
-    const uint64_t width = in.varint();
-    const uint64_t rows = in.varint();
-    if (first_block) {
-      // Each column takes at least the lengths of its name and type.
-      if (width > in.remaining() / 2) raise(PyExc_ValueError, "Native data ends inside a block");
-      if (fixed_names) {
-        keys = checked(PySequence_Tuple(fixed_names.ptr()));
-        if (static_cast<uint64_t>(PyTuple_GET_SIZE(keys.ptr())) != width) return std::nullopt;
-      } else {
-        keys = checked(PyTuple_New(static_cast<Py_ssize_t>(width)));
-      }
-    } else if (width != columns.size()) {
-      raise(PyExc_ValueError, "Native data: blocks differ in their columns");
+std::optional<RecordColumns> native_record_columns(std::string_view data, const std::vector<std::string>& text_columns,
+                                                   py::handle fixed_names, const ZoneOf& zone_of,
+                                                   const std::function<bool(py::handle name)>& keep_values) {
+  std::optional<Decoded> d = decode(data, text_columns, fixed_names, zone_of, true);
+  if (!d) return std::nullopt;
+  RecordColumns out;
+  out.keys = d->table.keys;
+  out.rows = d->table.rows;
+  if (out.rows == 0) return out;
+  const size_t width = d->table.cells.size();
+  out.values.resize(width);
+  out.arrays.resize(width);
+  py::object text_dtype;
+  for (size_t c = 0; c < width; ++c) {
+    const DirectColumn& located = d->table.direct[c];
+    if (located.kind == DirectKind::None) continue;
+    if (located.kind == DirectKind::Text && !text_dtype) text_dtype = arrow_text_dtype();
+    // Text columns hold str() of their values; texts that are not all UTF-8,
+    // or that pandas keeps as objects, are made value by value too.
+    const bool by_value = d->is_text[c] || keep_values(d->names.keys[c]) ||
+                          (located.kind == DirectKind::Text && (text_dtype.is_none() || !located.utf8));
+    if (!by_value) {
+      out.arrays[c] = direct_array(located, CellValues::Records, text_dtype);
+      continue;
     }
-    for (uint64_t c = 0; c < width; ++c) {
-      const std::string_view name = in.text();
-      const std::string_view type_name = in.text();
-      if (first_block) {
-        std::optional<NativeType> type = parse_native_type(type_name);
-        if (!type) return std::nullopt;
-        if (!fixed_names) PyTuple_SET_ITEM(keys.ptr(), static_cast<Py_ssize_t>(c), utf8_text(name).release().ptr());
-        // Only text columns show a date-time's zone.
-        TimeZoneRule zone;
-        if (is_time(*type) && mentions(text_columns, PyTuple_GET_ITEM(keys.ptr(), static_cast<Py_ssize_t>(c)))) {
-          std::optional<TimeZoneRule> rule = zone_of(PyTuple_GET_ITEM(keys.ptr(), static_cast<Py_ssize_t>(c)), type->zone);
-          if (!rule) return std::nullopt;
-          zone = std::move(*rule);
-        }
-        columns.push_back(Column{std::string(name), std::string(type_name), NativeColumn(std::move(*type), std::move(zone)), {}});
-      } else if (name != columns[c].name || type_name != columns[c].type) {
-        raise(PyExc_ValueError, "Native data: blocks differ in their columns");
-      }
-      // A block without rows carries no column data.
-      if (rows != 0) {
-        Column& column = columns[c];
-        column.cells.reserve(column.cells.size() + static_cast<size_t>(std::min<uint64_t>(rows, in.remaining())));
-        column.decoder.read(in, rows, column.cells);
-      }
-    }
-    total_rows += rows;
-    first_block = false;
+    d->table.read_cells(c);
+    d->types[c] = infer_column(d->table.cells[c]);
   }
-
-  if (total_rows == 0 || columns.empty()) return py::list();
-  const Columns names = read_columns(keys.ptr());
-  const std::vector<bool> is_text = text_flags(names, text_columns);
-  require_unique(names);
-  std::vector<InferredColumn> types;
-  types.reserve(columns.size());
-  for (const Column& column : columns) types.push_back(infer_column(column.cells));
-  RecordWriter writer(names, types, is_text);
-  return writer.write(static_cast<size_t>(total_rows),
-                      [&columns](size_t r, size_t c) { return columns[c].cells[r].ptr(); });
+  RecordWriter writer(d->names, d->types, d->is_text);
+  for (size_t c = 0; c < width; ++c) {
+    if (!out.arrays[c]) out.values[c] = writer.write_column(c, d->table.cells[c]);
+  }
+  return out;
 }
 
 }  // namespace pelmora::records

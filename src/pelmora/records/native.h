@@ -9,13 +9,9 @@
 #include <vector>
 
 #include "core/py_ref.h"
-#include "records/native_column.h"
+#include "records/native_table.h"
 
 namespace pelmora::records {
-
-// The zone rule of a text date-time column (`name`, the zone named in its
-// type or empty); nullopt declines, and the result is read the other way.
-using ZoneOf = std::function<std::optional<TimeZoneRule>(py::handle name, const std::string& type_zone)>;
 
 // The records of a Native result; nullopt for a column type not decoded
 // here, or `fixed_names` (used in place of the result's own) of another
@@ -23,5 +19,20 @@ using ZoneOf = std::function<std::optional<TimeZoneRule>(py::handle name, const 
 // any check of the columns. Truncated or malformed bytes raise ValueError.
 std::optional<py::list> native_records(std::string_view data, const std::vector<std::string>& text_columns,
                                        py::handle fixed_names, const ZoneOf& zone_of);
+
+// The same records column by column: `values[c][r]` is what row r's dict
+// holds under column c. No rows: `rows` 0 and no values.
+// Columns of a plain kind come as their table array instead (`arrays[c]`,
+// else null), made from the bytes, which then must outlive the call.
+struct RecordColumns {
+  py::object keys;  // tuple of the names
+  std::vector<std::vector<py::object>> values;
+  std::vector<py::object> arrays;
+  size_t rows = 0;
+};
+// `keep_values(name)`: that column comes as values whatever its kind.
+std::optional<RecordColumns> native_record_columns(std::string_view data, const std::vector<std::string>& text_columns,
+                                                   py::handle fixed_names, const ZoneOf& zone_of,
+                                                   const std::function<bool(py::handle name)>& keep_values);
 
 }  // namespace pelmora::records

@@ -9,12 +9,6 @@ namespace pelmora::records {
 namespace {
 
 
-template <typename T>
-T load(const char* at) {
-  T v;
-  std::memcpy(&v, at, sizeof v);
-  return v;
-}
 
 py::object long_from_bytes(const char* at, uint32_t size, bool is_signed) {
 #if PY_VERSION_HEX >= 0x030D0000

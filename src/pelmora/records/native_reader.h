@@ -9,12 +9,21 @@
 
 namespace pelmora::records {
 
+// A value of type T stored at `at` (the host, like the format, little-endian).
+template <typename T>
+T load(const char* at) {
+  T v;
+  std::memcpy(&v, at, sizeof v);
+  return v;
+}
+
 class NativeReader {
  public:
   explicit NativeReader(std::string_view data) : p_(data.data()), end_(data.data() + data.size()) {}
 
   bool at_end() const { return p_ == end_; }
   size_t remaining() const { return static_cast<size_t>(end_ - p_); }
+  const char* here() const { return p_; }
 
   // LEB128, at most ten bytes.
   uint64_t varint() {

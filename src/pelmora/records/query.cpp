@@ -5,6 +5,7 @@
 #include "core/python.h"
 #include "records/build.h"
 #include "records/native.h"
+#include "records/native_frame.h"
 
 namespace pelmora::records {
 namespace {
@@ -49,16 +50,40 @@ class ClientZones {
   py::object context_, tzutil_;
 };
 
-std::optional<py::list> from_native(py::handle client, const std::string& statement,
-                                    const std::vector<std::string>& text_columns, py::handle fixed_names) {
+// The client's answer as Native bytes; null where it cannot give them.
+py::object native_bytes(py::handle client, const std::string& statement) {
   py::object raw_query = optional_attr(client, "raw_query");
-  if (!raw_query) return std::nullopt;
+  if (!raw_query) return py::object();
   py::object data = raw_query(statement, py::arg("fmt") = "Native");
   // A substituted client may answer anything: only bytes are Native data.
-  if (!PyBytes_Check(data.ptr())) return std::nullopt;
-  const std::string_view bytes(PyBytes_AS_STRING(data.ptr()), static_cast<size_t>(PyBytes_GET_SIZE(data.ptr())));
+  if (!PyBytes_Check(data.ptr())) return py::object();
+  return data;
+}
+
+std::string_view view_of(const py::object& data) {
+  return {PyBytes_AS_STRING(data.ptr()), static_cast<size_t>(PyBytes_GET_SIZE(data.ptr()))};
+}
+
+std::optional<py::list> from_native(py::handle client, const std::string& statement,
+                                    const std::vector<std::string>& text_columns, py::handle fixed_names) {
+  py::object data = native_bytes(client, statement);
+  if (!data) return std::nullopt;
   ClientZones zones(client, statement);
-  return native_records(bytes, text_columns, fixed_names, std::ref(zones));
+  return native_records(view_of(data), text_columns, fixed_names, std::ref(zones));
+}
+
+// The query path's records, and the names they carry.
+struct QueriedRows {
+  py::list rows;
+  py::object names;
+};
+QueriedRows rows_by_query(py::handle client, const std::string& statement,
+                          const std::vector<std::string>& text_columns, py::handle fixed_names) {
+  py::object found = client.attr("query")(statement);
+  py::object result_set = found.attr("result_set");
+  if (py::len(result_set) == 0) return {py::list(), py::object()};
+  py::object names = fixed_names ? borrowed(fixed_names.ptr()) : found.attr("column_names");
+  return {build(result_set, names, text_columns), names};
 }
 
 }  // namespace
@@ -66,11 +91,37 @@ std::optional<py::list> from_native(py::handle client, const std::string& statem
 py::list query_records(py::handle client, const std::string& statement, const std::vector<std::string>& text_columns,
                        py::handle fixed_names) {
   if (std::optional<py::list> rows = from_native(client, statement, text_columns, fixed_names)) return *rows;
-  py::object found = client.attr("query")(statement);
-  py::object result_set = found.attr("result_set");
-  if (py::len(result_set) == 0) return py::list();
-  py::object names = fixed_names ? py::reinterpret_borrow<py::object>(fixed_names) : found.attr("column_names");
-  return build(result_set, names, text_columns);
+  return rows_by_query(client, statement, text_columns, fixed_names).rows;
+}
+
+
+py::object query_records_frame(py::handle client, const std::string& statement,
+                               const std::vector<std::string>& text_columns, py::handle fixed_names,
+                               const ColumnEdits& edits) {
+  if (py::object data = native_bytes(client, statement)) {
+    ClientZones zones(client, statement);
+    if (std::optional<py::object> frame =
+            native_records_frame(view_of(data), text_columns, fixed_names, std::ref(zones), edits)) {
+      return *frame;
+    }
+  }
+  // The rows' own path: the same records, edited, then the table of them.
+  QueriedRows found = rows_by_query(client, statement, text_columns, fixed_names);
+  if (found.names) {
+    for (py::handle name : found.names) {
+      const ValueEdit edit = edit_of(edits, name);
+      if (!edit) continue;
+      for (py::handle row : found.rows) row[name] = edit(row[name]);
+    }
+  }
+  return module_attr("pd").attr("DataFrame")(found.rows);
+}
+
+std::optional<py::object> query_values_frame(py::handle client, const std::string& statement) {
+  py::object data = native_bytes(client, statement);
+  if (!data) return std::nullopt;
+  ClientZones zones(client, statement);
+  return native_values_frame(view_of(data), std::ref(zones));
 }
 
 }  // namespace pelmora::records

@@ -35,6 +35,15 @@ class RecordWriter {
   RecordWriter& operator=(const RecordWriter&) = delete;
 
   // One dict per row; `cell(r, c)` gives the borrowed value of row r, column c.
+  // One column's values as write() puts them in the rows.
+  std::vector<py::object> write_column(size_t c, const std::vector<py::object>& cells) {
+    GcPause pause;
+    std::vector<py::object> out;
+    out.reserve(cells.size());
+    for (const py::object& cell : cells) out.push_back(writers_[c](cell.ptr()));
+    return out;
+  }
+
   template <typename Cell>
   py::list write(size_t rows, Cell&& cell) {
     const auto width = static_cast<Py_ssize_t>(writers_.size());

@@ -69,8 +69,7 @@ py::dict read_factors(py::handle typ, py::handle start_date, py::handle end_date
         Statement q;
         q.fill(scope == Scope::kVesk ? kind->vesk_query : kind->all_query,
                {{"start_date", text_of(start_date)}, {"end_date", text_of(end_date)}});
-        py::object found = client.get().attr("query")(q.str());
-        return data_result(0, query_frame(found));
+        return data_result(0, statement_frame(client.get(), q.str()));
       },
       failure);
 }

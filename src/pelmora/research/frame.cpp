@@ -1,6 +1,7 @@
 #include "research/frame.h"
 
 #include "core/python.h"
+#include "records/query.h"
 
 namespace pelmora::research {
 
@@ -34,6 +35,11 @@ py::object query_frame(py::handle found) {
   py::object frame = frame_type(by_position);
   frame.attr("columns") = names;
   return frame;
+}
+
+py::object statement_frame(py::handle client, const std::string& statement) {
+  if (std::optional<py::object> frame = records::query_values_frame(client, statement)) return *frame;
+  return query_frame(client.attr("query")(statement));
 }
 
 }  // namespace pelmora::research
