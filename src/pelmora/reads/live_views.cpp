@@ -2,7 +2,7 @@
 #include <array>
 #include <string>
 
-#include "core/host.h"
+#include "core/python.h"
 #include "core/result.h"
 #include "reads/read_kinds.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 
-#include "core/host.h"
+#include "core/python.h"
 #include "records/json_float.h"
 
 namespace pelmora::records {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "core/host.h"
+#include "core/python.h"
 #include "records/column_type.h"
 #include "records/direct_array.h"
 

@@ -1,6 +1,6 @@
 #include "records/native_frame.h"
 
-#include "core/host.h"
+#include "core/python.h"
 #include "records/direct_array.h"
 #include "records/frame.h"
 #include "records/native.h"
