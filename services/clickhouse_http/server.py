@@ -5,6 +5,7 @@ import email.parser
 import email.policy
 import io
 import json
+import select
 import socket
 import sys
 import threading
@@ -211,9 +212,14 @@ class _Handler(BaseHTTPRequestHandler):
         return outcome[0]
 
     def _client_gone(self) -> bool:
+        # poll, not the socket's own wait: recv on a socket with a time-out would block until then
+        poller = select.poll()
+        poller.register(self.connection, select.POLLIN | select.POLLRDHUP)
+        if not poller.poll(0):
+            return False
         try:
             return self.connection.recv(1, socket.MSG_PEEK | socket.MSG_DONTWAIT) == b""
-        except BlockingIOError:  # nothing to read: still there
+        except BlockingIOError:
             return False
         except OSError:
             return True
