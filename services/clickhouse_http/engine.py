@@ -12,6 +12,7 @@ plus what it (or its session) asked for.
 from __future__ import annotations
 
 import itertools
+import json
 import os
 import re
 import threading
@@ -23,9 +24,10 @@ from urllib.parse import urlencode
 
 import chdb
 
-from . import guard
+from . import guard, native
 from .errors import (
-    BAD_ARGUMENTS, SESSION_IS_LOCKED, SESSION_NOT_FOUND, SYNTAX_ERROR, UNKNOWN_SETTING, ClickHouseError,
+    BAD_ARGUMENTS, NOT_IMPLEMENTED, SESSION_IS_LOCKED, SESSION_NOT_FOUND, SYNTAX_ERROR, UNKNOWN_SETTING,
+    ClickHouseError,
 )
 from .sqltext import RESULT_KINDS, LexError, MultiStatementError, Statement, parse_request, tokens
 
@@ -61,6 +63,7 @@ class ExecRequest:
     session_check: bool = False
     readonly_hint: str = ""  # appended to the read-only refusal (why the request is read-only)
     marker: str = ""  # 32 hex digits tagging the running query, so cancel() can find it
+    protocol_version: int = 0  # client_protocol_version: shapes Native answers
 
 
 @dataclass
@@ -275,7 +278,23 @@ class Engine:
         result = self._run(conn, text, fmt, req.params)
         # An empty result is answered as the engine wrote it (no block at all for Native, as a server does).
         body = result.bytes() or b""
+        if fmt.lower() == "native" and req.protocol_version:
+            try:
+                body = native.for_revision(body, req.protocol_version,
+                                           lambda: self._true_types(conn, stmt, req.params))
+            except native.NativeError as ex:
+                raise ClickHouseError.of(
+                    NOT_IMPLEMENTED, f"Native answer for client_protocol_version {req.protocol_version}: {ex}"
+                ) from None
         return ExecResult(body, fmt if stmt.kind in RESULT_KINDS else None, _summary(result))
+
+    def _true_types(self, conn: _Conn, stmt: Statement, params: Mapping[str, str]) -> list[str] | None:
+        """The result's type names as the engine knows them (zones included), or None."""
+        try:
+            raw = self._raw(conn, f"DESCRIBE TABLE ({stmt.text_without_format})", "JSONCompact", params)
+        except ClickHouseError:
+            return None
+        return [row[1] for row in json.loads(raw)["data"]]
 
     def _insert_with_data(self, conn: _Conn, stmt: Statement) -> ExecResult:
         """Inline data goes to the engine as data in its format, never as statement text."""

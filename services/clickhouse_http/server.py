@@ -177,6 +177,7 @@ class _Handler(BaseHTTPRequestHandler):
                 session_timeout=params.get("session_timeout"),
                 session_check=params.get("session_check", "0") not in ("0", ""),
                 marker=uuid.uuid4().hex,
+                protocol_version=_protocol_version(params.get("client_protocol_version", "")),
             )
             result = self._execute_watching_client(req)
         except ClickHouseError as err:
@@ -315,6 +316,14 @@ class _Handler(BaseHTTPRequestHandler):
         self.end_headers()
         if self.command != "HEAD":
             self.wfile.write(body)
+
+
+def _protocol_version(text: str) -> int:
+    if not text:
+        return 0
+    if not text.isdigit() or len(text) > 9:
+        raise ClickHouseError.of(BAD_ARGUMENTS, f"Invalid client_protocol_version: {text[:40]!r}")
+    return int(text)
 
 
 def _too_large() -> ClickHouseError:

@@ -4,6 +4,7 @@ from __future__ import annotations
 import base64
 import concurrent.futures
 import datetime as dt
+import decimal
 import gzip
 import http.client
 import json
@@ -11,6 +12,7 @@ import socket
 import time
 import urllib.parse
 import uuid
+from zoneinfo import ZoneInfo
 
 import clickhouse_connect
 import pytest
@@ -579,3 +581,42 @@ def test_idle_and_half_sent_connections_do_not_hold_the_server(stack):
     finally:
         for sock in idle:
             sock.close()
+
+
+# -- answers shaped by client_protocol_version -------------------------------------------------
+
+BLOCK_INFO = b"\x01\x00\x02\xff\xff\xff\xff\x00"  # not overflows, bucket -1, end
+
+
+@pytest.mark.parametrize("version, answer", [
+    (None, b"\x01\x01\x06number\x06UInt64" + bytes(8)),
+    ("54405", BLOCK_INFO + b"\x01\x01\x06number\x06UInt64" + bytes(8)),
+])
+def test_native_blocks_carry_block_info_from_the_clients_revision_on(stack, version, answer):
+    params = {"client_protocol_version": version} if version else {}
+    status, _, body = http_request("SELECT number FROM numbers(3) SETTINGS max_block_size = 1 FORMAT Native",
+                                   params=params)
+    assert status == 200
+    assert body == answer + answer[:-8] + (1).to_bytes(8, "little") + answer[:-8] + (2).to_bytes(8, "little")
+
+
+def test_client_settles_on_the_servers_protocol_and_reads_zones(ch_client):
+    assert ch_client.protocol_version == 54405
+    shanghai = dt.datetime(2024, 1, 1, 8, 0, tzinfo=ZoneInfo("Asia/Shanghai"))
+    result = ch_client.query(
+        "SELECT toDateTime('2024-01-01 08:00:00', 'Asia/Shanghai') AS d, "
+        "toDateTime64('2024-01-01 08:00:00.5', 3, 'America/New_York') AS d64, "
+        "toLowCardinality(toString(number % 2)) AS lc, toLowCardinality(toNullable(toString(number))) AS lcn, "
+        "[number, 1] AS arr, map('k', number) AS m, (number, 'x') AS t, if(number = 1, NULL, number) AS n, "
+        "toDecimal64(1.5, 2) AS dec, toFixedString('ab', 2) AS fs "
+        "FROM numbers(3) SETTINGS max_block_size = 2")
+    assert [t.name for t in result.column_types][:2] == ["DateTime('Asia/Shanghai')",
+                                                         "DateTime64(3, 'America/New_York')"]
+    new_york = dt.datetime(2024, 1, 1, 8, 0, 0, 500000, tzinfo=ZoneInfo("America/New_York"))
+    assert result.result_rows == [
+        (shanghai, new_york, str(i % 2), str(i), [i, 1], {"k": i}, (i, "x"), None if i == 1 else i,
+         decimal.Decimal("1.50"), b"ab")
+        for i in range(3)
+    ]
+    frame = ch_client.query_df("SELECT toDateTime('2024-01-01 08:00:00', 'Asia/Shanghai') AS d")
+    assert str(frame["d"].dtype) == "datetime64[s, Asia/Shanghai]"
