@@ -203,15 +203,18 @@ def _next_word(text: str, tok: Token) -> str:
 
 
 def calls(text: str) -> Iterator[str]:
-    """Names of the function calls (a word right before "(") in SQL-like text such as VALUES rows.
+    """Names of the function calls (a name right before "(") in SQL-like text such as VALUES rows.
 
     Stops quietly where the text no longer lexes: the engine refuses such data anyway.
     """
     prev: Token | None = None
     try:
         for tok in tokens(text):
-            if tok.kind == "open" and prev is not None and prev.kind == "word":
-                yield prev.text
+            if tok.kind == "open" and prev is not None:
+                if prev.kind == "word":
+                    yield prev.text
+                elif prev.kind == "quoted" and prev.text[0] in "`\"":  # a quoted name calls too
+                    yield prev.text[1:-1]
             prev = tok
     except LexError:
         return

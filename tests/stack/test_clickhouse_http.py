@@ -349,6 +349,7 @@ OUTSIDE = [
     f"INSERT INTO {SCRATCH}.t (a) VALUES (file('{HOST_FILE}'))",
     f"INSERT INTO {SCRATCH}.t (a) VALUES ('x'), ((SELECT any(line) FROM file('{HOST_FILE}', 'LineAsString')))",
     f"INSERT INTO {SCRATCH}.t (a) FORMAT Values (file('{HOST_FILE}'))",
+    f"INSERT INTO {SCRATCH}.t (a) FORMAT Values (`file` ('{HOST_FILE}'))",
     f"INSERT INTO {SCRATCH}.t (a) FROM INFILE '{HOST_FILE}' FORMAT LineAsString",
 ]
 # INTO OUTFILE where the syntax tree does not show it
