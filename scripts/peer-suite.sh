@@ -66,11 +66,12 @@ suites = ET.parse(sys.argv[1]).getroot()
 counts = {"passed": 0, "failed": 0, "error": 0, "skipped": 0}
 failing = []
 for case in suites.iter("testcase"):
-    outcome = next((c.tag for c in case if c.tag in ("failure", "error", "skipped")), "passed")
-    outcome = {"failure": "failed"}.get(outcome, outcome)
+    found = next((c for c in case if c.tag in ("failure", "error", "skipped")), None)
+    outcome = "passed" if found is None else {"failure": "failed"}.get(found.tag, found.tag)
     counts[outcome] += 1
     if outcome in ("failed", "error"):
-        failing.append(f"{case.get('classname')}::{case.get('name')} {outcome}")
+        why = (found.get("message") or "").splitlines()[0][:240] if found.get("message") else ""
+        failing.append(f"{case.get('classname')}::{case.get('name')} {outcome}: {why}")
 print(" ".join(f"{k} {v}" for k, v in counts.items()), f"(of {sum(counts.values())})")
 if sys.argv[2]:
     with open(sys.argv[2], "w") as out:

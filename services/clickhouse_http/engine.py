@@ -26,7 +26,7 @@ import chdb
 
 from . import guard, native
 from .errors import (
-    BAD_ARGUMENTS, NOT_IMPLEMENTED, SESSION_IS_LOCKED, SESSION_NOT_FOUND, SYNTAX_ERROR, UNKNOWN_SETTING,
+    BAD_ARGUMENTS, SESSION_IS_LOCKED, SESSION_NOT_FOUND, SYNTAX_ERROR, UNKNOWN_SETTING,
     ClickHouseError,
 )
 from .sqltext import RESULT_KINDS, LexError, MultiStatementError, Statement, parse_request, tokens
@@ -275,18 +275,33 @@ class Engine:
         fmt = stmt.output_format or req.default_format
         # The marker rides in a comment on a line of its own, after anything the text left open.
         text = f"{stmt.text}\n/* {req.marker} */" if req.marker else stmt.text
+        if fmt.lower() == "native" and req.protocol_version >= native.BLOCK_INFO_REVISION:
+            return self._native_blocks(conn, stmt, text, req)
         result = self._run(conn, text, fmt, req.params)
         # An empty result is answered as the engine wrote it (no block at all for Native, as a server does).
         body = result.bytes() or b""
-        if fmt.lower() == "native" and req.protocol_version:
-            try:
-                body = native.for_revision(body, req.protocol_version,
-                                           lambda: self._true_types(conn, stmt, req.params))
-            except native.NativeError as ex:
-                raise ClickHouseError.of(
-                    NOT_IMPLEMENTED, f"Native answer for client_protocol_version {req.protocol_version}: {ex}"
-                ) from None
         return ExecResult(body, fmt if stmt.kind in RESULT_KINDS else None, _summary(result))
+
+    def _native_blocks(self, conn: _Conn, stmt: Statement, text: str, req: ExecRequest) -> ExecResult:
+        """A Native answer block by block, shaped for the client's protocol version."""
+        started = time.monotonic()
+        try:
+            stream = conn.chdb.send_query(text, "Native", params=dict(req.params) if req.params else None)
+            chunks = list(stream)
+        except Exception as ex:  # the engine's text, behind chdb's own prefix
+            err = ClickHouseError.from_engine(str(ex))
+            if not err.message.startswith("Streaming query is not supported"):
+                raise err from None
+            chunks = [self._run(conn, text, "Native", req.params)]  # DESCRIBE, SHOW, ...: small, walked whole
+        body = native.for_revision((c.bytes() or b"" for c in chunks), req.protocol_version,
+                                   lambda: self._true_types(conn, stmt, req.params))
+        summary = {
+            "read_rows": str(sum(c.rows_read() for c in chunks)),
+            "read_bytes": str(sum(c.bytes_read() for c in chunks)),
+            "written_rows": "0", "written_bytes": "0", "total_rows_to_read": "0",
+            "elapsed_ns": str(int((time.monotonic() - started) * 1e9)),
+        }
+        return ExecResult(body, "Native" if stmt.kind in RESULT_KINDS else None, summary)
 
     def _true_types(self, conn: _Conn, stmt: Statement, params: Mapping[str, str]) -> list[str] | None:
         """The result's type names as the engine knows them (zones included), or None."""

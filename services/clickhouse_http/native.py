@@ -3,11 +3,13 @@
 The engine writes Native as for a client of revision 0: no block info, and DateTime types
 without their zone. From revision 51903 a server starts every block with its block info, and
 from 54337 it keeps the zone in the type name; this walks the engine's blocks to add both.
+The engine's stream hands over one block per chunk, which is what lets a block of a type
+this walker cannot follow still get its block info.
 """
 from __future__ import annotations
 
 import struct
-from typing import Callable, Sequence
+from typing import Callable, Iterable, Sequence
 
 BLOCK_INFO_REVISION = 51903
 ZONE_IN_TYPE_REVISION = 54337
@@ -178,28 +180,44 @@ def _skip_low_cardinality(r: _Reader, inner: str, rows: int) -> None:
     r.take(_LC_INDEX_SIZES[index_kind] * index_rows)
 
 
-def for_revision(data: bytes, revision: int, true_types: Callable[[], Sequence[str] | None]) -> bytes:
-    """The engine's Native stream as a server sends it to a client of `revision`.
+def for_revision(blocks: Iterable[bytes], revision: int, true_types: Callable[[], Sequence[str] | None]) -> bytes:
+    """The engine's Native blocks (one per chunk of its stream) as a server sends them to a client of `revision`.
 
     true_types gives the result's type names with their zones (asked only when a DateTime
-    type is in the stream); None leaves the names as the engine wrote them.
+    type is in the stream); None leaves the names as the engine wrote them. A block holding a
+    type this walker does not follow gets its block info and keeps its type names.
     """
-    if revision < BLOCK_INFO_REVISION or not data:
-        return data
+    if revision < BLOCK_INFO_REVISION:
+        return b"".join(blocks)
+    out = bytearray()
+    names: list[Sequence[str] | None] = []  # asked once, on the first DateTime seen
+
+    def zoned(i: int, columns: int) -> Sequence[str] | None:
+        if not names:
+            names.append(true_types())
+        found = names[0]
+        return found if found is not None and len(found) == columns else None
+
+    for chunk in blocks:
+        try:
+            out += _with_block_info(chunk, revision, zoned)
+        except NativeError:
+            out += BLOCK_INFO + chunk
+    return bytes(out)
+
+
+def _with_block_info(data: bytes, revision: int, zoned: Callable[[int, int], Sequence[str] | None]) -> bytes:
     r = _Reader(data)
     out = bytearray()
-    names: Sequence[str] | None = None
-    asked = False
     while r.pos < len(data):
         columns, rows = r.varint(), r.varint()
         out += BLOCK_INFO + _varint(columns) + _varint(rows)
         for i in range(columns):
             name, type_name = r.string(), r.string()
             if revision >= ZONE_IN_TYPE_REVISION and "DateTime" in type_name:
-                if not asked:
-                    names, asked = true_types(), True
-                if names is not None and len(names) == columns:
-                    type_name = names[i]
+                found = zoned(i, columns)
+                if found is not None:
+                    type_name = found[i]
             start = r.pos
             skip_column(r, type_name, rows)
             out += _string(name) + _string(type_name) + data[start:r.pos]
