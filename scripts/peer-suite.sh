@@ -9,7 +9,8 @@
 # import the installed client, not the checkout's sources. PYTHON (default python3) needs
 # clickhouse-connect, chdb, pytest, pytest-timeout and pytest-asyncio (pyarrow, polars, sqlalchemy
 # for those groups). PEER_HOST/PEER_PORT choose the front's address, PEER_TEST_TIMEOUT the limit
-# per test in seconds (default 60), PEER_REPORT a file for the list of failing tests.
+# per test in seconds (default 60), PEER_REPORT a file for the list of failing tests, PEER_LOG a
+# file for pytest's whole output.
 set -euo pipefail
 
 checkout=${1:?usage: scripts/peer-suite.sh PATH-to-clickhouse-connect-checkout [pytest args...]}
@@ -56,6 +57,7 @@ status=0
         --junitxml="$work/report.xml" "$@" >"$work/pytest.log" 2>&1
 ) || status=$?
 tail -n 3 "$work/pytest.log"
+[[ -z ${PEER_LOG:-} ]] || cp "$work/pytest.log" "$PEER_LOG"
 kill -0 "$front_pid" 2>/dev/null || echo "the front stopped during the run (exit status of pytest: $status)"
 
 "$PYTHON" - "$work/report.xml" "${PEER_REPORT:-}" <<'EOF'

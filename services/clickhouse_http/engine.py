@@ -29,7 +29,7 @@ from .errors import (
     BAD_ARGUMENTS, SESSION_IS_LOCKED, SESSION_NOT_FOUND, SYNTAX_ERROR, UNKNOWN_SETTING,
     ClickHouseError,
 )
-from .sqltext import RESULT_KINDS, LexError, MultiStatementError, Statement, parse_request, tokens
+from .sqltext import RESULT_KINDS, LexError, MultiStatementError, Statement, only_rows, parse_request, tokens
 
 # Every query stops after this many seconds (a request may ask for less, never for more):
 # far above any query of the suite or the benchmarks, far below a stuck client's patience.
@@ -260,6 +260,12 @@ class Engine:
             wanted[name] = sql_string(value)
         self._sync_settings(conn, wanted)
         self._use_database(conn, req.database or (session.database if session else None) or "default")
+        if stmt.values_clause and req.params:
+            # Rows holding {name:Type} parameters need the statement path, which substitutes them;
+            # rows only, so no second statement can follow them there.
+            if not only_rows(stmt.insert_data):
+                raise ClickHouseError.of(SYNTAX_ERROR, "Syntax error: VALUES must be followed by rows only")
+            return self._query(conn, stmt, req)
         if stmt.insert_format:
             return self._insert_with_data(conn, stmt)
         return self._query(conn, stmt, req)
@@ -274,7 +280,8 @@ class Engine:
     def _query(self, conn: _Conn, stmt: Statement, req: ExecRequest) -> ExecResult:
         fmt = stmt.output_format or req.default_format
         # The marker rides in a comment on a line of its own, after anything the text left open.
-        text = f"{stmt.text}\n/* {req.marker} */" if req.marker else stmt.text
+        # (not after VALUES rows: the engine reads whatever follows them as more rows)
+        text = f"{stmt.text}\n/* {req.marker} */" if req.marker and not stmt.values_clause else stmt.text
         if fmt.lower() == "native" and req.protocol_version >= native.BLOCK_INFO_REVISION:
             return self._native_blocks(conn, stmt, text, req)
         result = self._run(conn, text, fmt, req.params)

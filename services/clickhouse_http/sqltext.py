@@ -121,7 +121,8 @@ class Statement:
     text_without_format: str = ""  # text before that FORMAT clause
     insert_format: str | None = None  # FORMAT clause of an INSERT
     insert_head: str = ""  # INSERT text before "FORMAT name"
-    insert_data: str = ""  # inline data after "FORMAT name"
+    insert_data: str = ""  # inline data after "FORMAT name" (or after VALUES)
+    values_clause: bool = False  # the data are SQL rows after VALUES, part of the statement text
 
 
 def _insert_data_start(text: str, pos: int) -> int:
@@ -188,6 +189,7 @@ def parse_request(text: str) -> Statement:
     stmt = Statement(text=text, kind=kind, text_without_format=text)
     if values_at is not None:
         stmt.insert_format = "Values"
+        stmt.values_clause = True
         stmt.insert_head = text[: values_at.start].rstrip()
         stmt.insert_data = text[values_at.end :]
     elif kind in RESULT_KINDS:
@@ -195,6 +197,28 @@ def parse_request(text: str) -> Statement:
             stmt.output_format = toks[-1].text
             stmt.text_without_format = text[: toks[-2].start]
     return stmt
+
+
+def only_rows(values: str) -> bool:
+    """VALUES text is rows only: parenthesised groups separated by commas, nothing between them."""
+    depth = 0
+    expect_row = True
+    try:
+        for tok in tokens(values):
+            if depth == 0:
+                if tok.kind == "open" and tok.text == "(" and expect_row:
+                    expect_row = False
+                elif tok.kind == "punct" and tok.text == "," and not expect_row:
+                    expect_row = True
+                else:
+                    return False
+            if tok.kind == "open":
+                depth += 1
+            elif tok.kind == "close":
+                depth -= 1
+    except LexError:
+        return False
+    return depth == 0 and not expect_row
 
 
 def _next_word(text: str, tok: Token) -> str:

@@ -470,6 +470,17 @@ def test_inline_insert_data_reaches_the_engine_as_data(table, ch_client, request
     assert [r[0] for r in ch_client.query(f"SELECT a FROM {table} ORDER BY a").result_set] == rows
 
 
+@pytest.mark.parametrize("rows, status, count", [
+    ("({a:String}, {n:Int64}, 0, now())", 200, 1),
+    ("({a:String}, {n:Int64}, 0, now())\n\nDROP TABLE {t}", 400, 0),
+])
+def test_values_with_query_parameters(table, ch_client, rows, status, count):
+    got, _, body = http_request(f"INSERT INTO {table} (a, n, x, d) VALUES " + rows.replace("{t}", table),
+                                params={"param_a": "p;1", "param_n": "5"})
+    assert got == status, body.decode()
+    assert ch_client.query(f"SELECT a, n FROM {table}").result_set == [("p;1", 5)][:count]
+
+
 def test_rows_after_a_values_statement_are_still_one_statement(table, ch_client):
     status, headers, _ = http_request(body=f"INSERT INTO {table} (a) VALUES ('x'); DROP TABLE {table}")
     assert (status, headers["X-ClickHouse-Exception-Code"]) == (400, "62")

@@ -4,7 +4,9 @@ from __future__ import annotations
 import pytest
 
 from services.clickhouse_http.errors import ClickHouseError
-from services.clickhouse_http.sqltext import LexError, MultiStatementError, calls, parse_request, split_statements
+from services.clickhouse_http.sqltext import (
+    LexError, MultiStatementError, calls, only_rows, parse_request, split_statements,
+)
 
 
 @pytest.mark.parametrize(
@@ -67,6 +69,20 @@ def test_inline_insert_data_is_found_after_format_or_values(text, head, fmt, dat
 ])
 def test_calls_are_found_outside_quotes_and_comments(text, names):
     assert list(calls(text)) == names
+
+
+@pytest.mark.parametrize("values, rows_only", [
+    (" (1, 'a'), ({x:UInt8}, f(2, (3)))", True),
+    ("(1)\n\n, (2) -- end", True),
+    ("(1)\n\nDROP TABLE t", False),
+    ("(1) (2)", False),
+    ("(1),", False),
+    ("(1", False),
+    ("('open)", False),
+    ("", False),
+])
+def test_values_rows_and_nothing_else(values, rows_only):
+    assert only_rows(values) is rows_only
 
 
 @pytest.mark.parametrize(
