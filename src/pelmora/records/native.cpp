@@ -14,6 +14,19 @@ py::object utf8_text(std::string_view bytes) {
   return checked(PyUnicode_DecodeUTF8(bytes.data(), static_cast<Py_ssize_t>(bytes.size()), nullptr));
 }
 
+// Block info: numbered fields (1: is_overflows, one byte; 2: bucket_num, four), ended by 0.
+void skip_block_info(NativeReader& in) {
+  for (uint64_t field = in.varint(); field != 0; field = in.varint()) {
+    if (field == 1) {
+      in.bytes(1);
+    } else if (field == 2) {
+      in.bytes(4);
+    } else {
+      raise(PyExc_ValueError, "Native data: unknown block info field");
+    }
+  }
+}
+
 bool is_time(const NativeType& type) {
   return type.base == NativeBase::DateTime || type.base == NativeBase::DateTime64;
 }
@@ -41,7 +54,7 @@ struct Column {
 }  // namespace
 
 std::optional<py::list> native_records(std::string_view data, const std::vector<std::string>& text_columns,
-                                       py::handle fixed_names, const ZoneOf& zone_of) {
+                                       py::handle fixed_names, const ZoneOf& zone_of, bool block_info) {
   temporal_init();
   NativeReader in(data);
   std::vector<Column> columns;
@@ -50,6 +63,7 @@ std::optional<py::list> native_records(std::string_view data, const std::vector<
   bool first_block = true;
 
   while (!in.at_end()) {
+    if (block_info) skip_block_info(in);
     const uint64_t width = in.varint();
     const uint64_t rows = in.varint();
     if (first_block) {

@@ -21,7 +21,9 @@ using ZoneOf = std::function<std::optional<TimeZoneRule>(py::handle name, const 
 // here, or `fixed_names` (used in place of the result's own) of another
 // count than the columns. A result without rows gives an empty list before
 // any check of the columns. Truncated or malformed bytes raise ValueError.
+// `block_info`: each block opens with its block info, as a server sends
+// Native to a client that names protocol revision 51903 or later.
 std::optional<py::list> native_records(std::string_view data, const std::vector<std::string>& text_columns,
-                                       py::handle fixed_names, const ZoneOf& zone_of);
+                                       py::handle fixed_names, const ZoneOf& zone_of, bool block_info = false);
 
 }  // namespace pelmora::records

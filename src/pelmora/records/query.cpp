@@ -9,6 +9,8 @@
 namespace pelmora::records {
 namespace {
 
+constexpr long kBlockInfoRevision = 51903;  // from here on a Native block opens with its block info
+
 // Attribute `name` of `owner`, or null when it has none.
 py::object optional_attr(py::handle owner, const char* name) {
   py::object value = stolen(PyObject_GetAttrString(owner.ptr(), name));
@@ -53,12 +55,22 @@ std::optional<py::list> from_native(py::handle client, const std::string& statem
                                     const std::vector<std::string>& text_columns, py::handle fixed_names) {
   py::object raw_query = optional_attr(client, "raw_query");
   if (!raw_query) return std::nullopt;
-  py::object data = raw_query(statement, py::arg("fmt") = "Native");
+  // The protocol revision the client settled on: the query path gets columns' zones in their
+  // types from 54337 on (and blocks with their block info), so the Native read asks for the same.
+  long revision = 0;
+  if (py::object version = optional_attr(client, "protocol_version"); version && PyLong_CheckExact(version.ptr())) {
+    revision = PyLong_AsLong(version.ptr());
+    if (revision == -1 && PyErr_Occurred()) throw_pending();
+  }
+  py::object data = revision > 0
+                        ? raw_query(statement, py::arg("fmt") = "Native",
+                                    py::arg("settings") = py::dict(py::arg("client_protocol_version") = revision))
+                        : raw_query(statement, py::arg("fmt") = "Native");
   // A substituted client may answer anything: only bytes are Native data.
   if (!PyBytes_Check(data.ptr())) return std::nullopt;
   const std::string_view bytes(PyBytes_AS_STRING(data.ptr()), static_cast<size_t>(PyBytes_GET_SIZE(data.ptr())));
   ClientZones zones(client, statement);
-  return native_records(bytes, text_columns, fixed_names, std::ref(zones));
+  return native_records(bytes, text_columns, fixed_names, std::ref(zones), revision >= kBlockInfoRevision);
 }
 
 }  // namespace
