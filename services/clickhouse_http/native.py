@@ -3,8 +3,9 @@
 The engine writes Native as for a client of revision 0: no block info, and DateTime types
 without their zone. From revision 51903 a server starts every block with its block info, and
 from 54337 it keeps the zone in the type name; this walks the engine's blocks to add both.
-The engine's stream hands over one block per chunk, which is what lets a block of a type
-this walker cannot follow still get its block info.
+The engine's stream hands over one block per chunk, so only a block that may name a DateTime
+type is walked (to reach its type names), and a block of a type the walker cannot follow
+still gets its block info.
 """
 from __future__ import annotations
 
@@ -199,6 +200,9 @@ def for_revision(blocks: Iterable[bytes], revision: int, true_types: Callable[[]
         return found if found is not None and len(found) == columns else None
 
     for chunk in blocks:
+        if revision < ZONE_IN_TYPE_REVISION or b"DateTime" not in chunk:
+            out += BLOCK_INFO + chunk  # no type name to change: the chunk's one block goes as it is
+            continue
         try:
             out += _with_block_info(chunk, revision, zoned)
         except NativeError:

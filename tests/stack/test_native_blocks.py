@@ -25,27 +25,33 @@ NESTED = ("a", "Array(Tuple(k String, v Nullable(Decimal(20, 2))))",
 ODD = ("j", "Dynamic", b"\x01\x02\x03")
 
 
-@pytest.mark.parametrize("chunks, revision, expected", [
+SHANGHAI = ["DateTime('Asia/Shanghai')"]
+
+
+@pytest.mark.parametrize("chunks, revision, described, expected", [
     # before block info existed: the engine's bytes as they are
-    ([block([NUMBER], 1)], 0, block([NUMBER], 1)),
-    # every block of a chunk gets its block info; the columns' bytes are walked, not guessed
-    ([block([NUMBER, TEXTS], 1) + block([NUMBER, TEXTS], 1)], 54405,
+    ([block([NUMBER], 1)], 0, None, block([NUMBER], 1)),
+    # a chunk is one block of the engine's stream: its block info goes in front
+    ([block([NUMBER, TEXTS], 1), block([NUMBER, TEXTS], 1)], 54405, None,
      INFO + block([NUMBER, TEXTS], 1) + INFO + block([NUMBER, TEXTS], 1)),
-    ([block([NESTED, NUMBER], 1)], 54405, INFO + block([NESTED, NUMBER], 1)),
-    # zones from the revision that carries them on
-    ([block([WHEN, NUMBER], 1), block([WHEN, NUMBER], 1)], 54405,
+    # zones from the revision that carries them on: the columns before them are walked, not guessed
+    ([block([NESTED, TEXTS, WHEN], 1)], 54405, ["a", "t"] + SHANGHAI,
+     INFO + block([NESTED, TEXTS, ZONED], 1)),
+    ([block([WHEN, NUMBER], 1) + block([WHEN, NUMBER], 1)], 54405, SHANGHAI + ["UInt64"],
      INFO + block([ZONED, NUMBER], 1) + INFO + block([ZONED, NUMBER], 1)),
-    ([block([WHEN], 1)], 54000, INFO + block([WHEN], 1)),
-    # a type the walker does not follow: the chunk is one block, sent with its block info
-    ([block([ODD, WHEN], 1)], 54405, INFO + block([ODD, WHEN], 1)),
-    ([], 54405, b""),
+    ([block([WHEN], 1)], 54000, SHANGHAI, INFO + block([WHEN], 1)),
+    # names that do not fit the columns are not used
+    ([block([WHEN, NUMBER], 1)], 54405, SHANGHAI, INFO + block([WHEN, NUMBER], 1)),
+    # a type the walker does not follow: the chunk goes with its block info, names unchanged
+    ([block([ODD, WHEN], 1)], 54405, ["j"] + SHANGHAI, INFO + block([ODD, WHEN], 1)),
+    ([], 54405, None, b""),
 ])
-def test_blocks_for_the_clients_revision(chunks, revision, expected):
+def test_blocks_for_the_clients_revision(chunks, revision, described, expected):
     asked = []
 
     def true_types():  # the result's columns as the engine describes them
         asked.append(1)
-        return ["DateTime('Asia/Shanghai')", "UInt64"]
+        return described
 
     assert native.for_revision(chunks, revision, true_types) == expected
     assert len(asked) <= 1  # the names are asked for once per answer
