@@ -6,10 +6,11 @@ quoting or letter case cannot hide what a statement does. Refused:
 - for read-only requests (the read-only user, GET, readonly=1): every statement that is not
   a read, and any change of settings (SET, a SETTINGS clause), as ClickHouse does for
   readonly=1 (code 164);
-- for every user: INTO OUTFILE, and the functions, table engines, dictionary sources and
+- for every user: INTO OUTFILE and FROM INFILE wherever they stand (found in the statement's
+  words too, since the syntax tree of SHOW or EXPLAIN does not show them), and the functions, table engines, dictionary sources and
   backup targets that reach the machine or the network (files, URLs, object stores,
   other servers, programs, embedded Python): the front stands in for a server that grants
-  none of them.
+  none of them; VALUES rows are data the engine evaluates, so calls in them are checked too.
 """
 from __future__ import annotations
 
@@ -17,6 +18,7 @@ import re
 from dataclasses import dataclass
 
 from .errors import ACCESS_DENIED, INTO_OUTFILE_NOT_ALLOWED, READONLY, ClickHouseError
+from .sqltext import LexError, calls, tokens
 
 EXPLAIN_PREFIX = "EXPLAIN AST "
 
@@ -80,20 +82,48 @@ def _only_reads(nodes: list[Node]) -> bool:
     return bool(nodes) and nodes[0].kind.startswith(_READ_ROOTS) and not any(n.kind == "Set" for n in nodes)
 
 
-def check(nodes: list[Node], user: str, readonly: bool, readonly_hint: str = "") -> None:
-    """Raises the refusal for a statement the request may not run."""
+def _file_clause(text: str) -> str | None:
+    """"INTO OUTFILE" or "FROM INFILE" where the words stand in the statement (outside quotes and comments)."""
+    prev = ""
+    try:
+        for tok in tokens(text):
+            word = tok.text.upper() if tok.kind == "word" else ""
+            if (prev, word) in (("INTO", "OUTFILE"), ("FROM", "INFILE")):
+                return f"{prev} {word}"
+            prev = word
+    except LexError:
+        pass  # the engine's parser has already accepted the words before it
+    return None
+
+
+def _refuse_outside(user: str, name: str) -> ClickHouseError:
+    return ClickHouseError.of(
+        ACCESS_DENIED,
+        f"{user}: Not enough privileges. '{name}' reaches files, programs or other servers, "
+        "which no user of this server may do",
+    )
+
+
+def check(nodes: list[Node], user: str, readonly: bool, readonly_hint: str = "", text: str = "") -> None:
+    """Raises the refusal for a statement (nodes: its syntax tree, text: its words) the request may not run."""
     outside = next((n.name for n in nodes if n.name and reaches_outside(n.name)), None)
-    writes_file = _writes_a_file(nodes)
+    clause = _file_clause(text)
+    if clause == "FROM INFILE":
+        outside = outside or clause
+    writes_file = _writes_a_file(nodes) or clause == "INTO OUTFILE"
     if readonly and (outside or writes_file or not _only_reads(nodes)):
         raise ClickHouseError.of(READONLY, f"{user}: Cannot execute query in readonly mode.{readonly_hint}")
     if writes_file:
         raise ClickHouseError.of(INTO_OUTFILE_NOT_ALLOWED, "INTO OUTFILE is not allowed")
     if outside:
-        raise ClickHouseError.of(
-            ACCESS_DENIED,
-            f"{user}: Not enough privileges. '{outside}' reaches files, programs or other servers, "
-            "which no user of this server may do",
-        )
+        raise _refuse_outside(user, outside)
+
+
+def check_rows(values: str, user: str) -> None:
+    """Refuses VALUES rows that call a function reaching outside (the engine would evaluate it)."""
+    outside = next((name for name in calls(values) if reaches_outside(name)), None)
+    if outside:
+        raise _refuse_outside(user, outside)
 
 
 def unshift_error(err: ClickHouseError) -> ClickHouseError:

@@ -3,9 +3,13 @@ from __future__ import annotations
 
 import email.parser
 import email.policy
+import io
 import json
+import select
 import socket
 import sys
+import threading
+import time
 import uuid
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from typing import Mapping
@@ -51,6 +55,7 @@ def _content_type(fmt: str | None) -> str:
 class ClickHouseHTTPServer(ThreadingHTTPServer):
     daemon_threads = True
     allow_reuse_address = True
+    request_queue_size = 4096  # ClickHouse's listen_backlog: bursts of connections wait, not reset
 
     def __init__(self, address: tuple[str, int], engine: Engine, users: Users):
         self.engine = engine
@@ -65,10 +70,33 @@ class ClickHouseHTTPServer(ThreadingHTTPServer):
 
 
 IDLE_TIMEOUT = 60  # seconds a kept-alive connection may sit idle before the server closes it
+HEAD_TIMEOUT = 10  # seconds to send a request's line and headers once its first byte came
+_WATCH_INTERVAL = 0.2  # seconds between looks at the client while its query runs
 # The front holds a request whole in memory: bounds on its body as sent and once decompressed.
 MAX_BODY_BYTES = 32 * 1024 * 1024
 MAX_DECODED_BYTES = 64 * 1024 * 1024
 _MAX_CHUNK_LINE = 1024  # a chunk-size line (hex size and extensions)
+
+
+class _DeadlineSocketReader(io.RawIOBase):
+    """Reads the socket, within a deadline while one is set and within IDLE_TIMEOUT per read otherwise."""
+
+    def __init__(self, sock: socket.socket):
+        super().__init__()
+        self._sock = sock
+        self.deadline: float | None = None
+
+    def readable(self) -> bool:
+        return True
+
+    def readinto(self, buffer) -> int:
+        wait = IDLE_TIMEOUT
+        if self.deadline is not None:
+            wait = self.deadline - time.monotonic()
+            if wait <= 0:
+                raise TimeoutError("request head not received in time")
+        self._sock.settimeout(wait)
+        return self._sock.recv_into(buffer)
 
 
 class _Handler(BaseHTTPRequestHandler):
@@ -81,6 +109,25 @@ class _Handler(BaseHTTPRequestHandler):
     server_version = "ClickHouse"
     sys_version = ""
     _body_pending = False  # the request announced a body that is not read yet
+
+    def setup(self) -> None:
+        super().setup()
+        self._reader = _DeadlineSocketReader(self.connection)
+        self.rfile = io.BufferedReader(self._reader)
+
+    def handle_one_request(self) -> None:
+        # An idle kept-alive connection may wait for its next request; once that starts, its
+        # line and headers must all arrive within HEAD_TIMEOUT (a slow sender holds no thread).
+        self._reader.deadline = None
+        try:
+            if not self.rfile.peek(1):
+                self.close_connection = True
+                return
+        except OSError:
+            self.close_connection = True
+            return
+        self._reader.deadline = time.monotonic() + HEAD_TIMEOUT
+        super().handle_one_request()
 
     def log_message(self, format: str, *args) -> None:  # noqa: A002 (signature of the base class)
         pass  # one line per request would drown the stack's log
@@ -97,6 +144,7 @@ class _Handler(BaseHTTPRequestHandler):
         self._reply(200, b"", {"Content-Type": "text/html; charset=UTF-8"})
 
     def _handle(self) -> None:
+        self._reader.deadline = None  # the head is in; the body reads within IDLE_TIMEOUT per read
         self._body_pending = self._announces_body()
         url = urlsplit(self.path)
         params = dict(parse_qsl(url.query, keep_blank_values=True))
@@ -118,6 +166,7 @@ class _Handler(BaseHTTPRequestHandler):
                 text=text,
                 user=user.name,
                 readonly=user.readonly or via_get or params.get("readonly", "0") not in ("0", ""),
+                user_readonly=user.readonly,
                 readonly_hint=(" For queries over HTTP, method GET implies readonly. You should use method POST "
                                "for modifying queries" if via_get and not user.readonly else ""),
                 database=params.get("database") or None,
@@ -125,8 +174,12 @@ class _Handler(BaseHTTPRequestHandler):
                 settings={k: v for k, v in params.items() if k not in _TRANSPORT_PARAMS and not k.startswith("param_")},
                 params={k[len("param_"):]: v for k, v in params.items() if k.startswith("param_")},
                 session_id=params.get("session_id") or None,
+                session_timeout=params.get("session_timeout"),
+                session_check=params.get("session_check", "0") not in ("0", ""),
+                marker=uuid.uuid4().hex,
+                protocol_version=_protocol_version(params.get("client_protocol_version", "")),
             )
-            result = self.server.engine.execute(req)
+            result = self._execute_watching_client(req)
         except ClickHouseError as err:
             self._reply_error(err, query_id)
             return
@@ -134,6 +187,43 @@ class _Handler(BaseHTTPRequestHandler):
             self._reply_error(ClickHouseError.of(STD_EXCEPTION, f"{type(ex).__name__}: {ex}"), query_id)
             return
         self._reply_result(result, query_id, params)
+
+    def _execute_watching_client(self, req: ExecRequest) -> ExecResult:
+        """Runs the request on a worker; a query whose client hung up is stopped, as a server does."""
+        outcome: list = []
+
+        def work() -> None:
+            try:
+                outcome.append(self.server.engine.execute(req))
+            except BaseException as ex:  # handed over to the request's thread
+                outcome.append(ex)
+
+        worker = threading.Thread(target=work, name="query", daemon=True)
+        worker.start()
+        while worker.is_alive():
+            worker.join(_WATCH_INTERVAL)
+            if worker.is_alive() and self._client_gone():
+                self.close_connection = True
+                try:
+                    self.server.engine.cancel(req.marker)
+                except ClickHouseError:
+                    pass  # tried again on the next look while the query runs
+        if isinstance(outcome[0], BaseException):
+            raise outcome[0]
+        return outcome[0]
+
+    def _client_gone(self) -> bool:
+        # poll, not the socket's own wait: recv on a socket with a time-out would block until then
+        poller = select.poll()
+        poller.register(self.connection, select.POLLIN | select.POLLRDHUP)
+        if not poller.poll(0):
+            return False
+        try:
+            return self.connection.recv(1, socket.MSG_PEEK | socket.MSG_DONTWAIT) == b""
+        except BlockingIOError:
+            return False
+        except OSError:
+            return True
 
     # -- request ------------------------------------------------------------------------
 
@@ -226,6 +316,14 @@ class _Handler(BaseHTTPRequestHandler):
         self.end_headers()
         if self.command != "HEAD":
             self.wfile.write(body)
+
+
+def _protocol_version(text: str) -> int:
+    if not text:
+        return 0
+    if not text.isdigit() or len(text) > 9:
+        raise ClickHouseError.of(BAD_ARGUMENTS, f"Invalid client_protocol_version: {text[:40]!r}")
+    return int(text)
 
 
 def _too_large() -> ClickHouseError:

@@ -121,7 +121,8 @@ class Statement:
     text_without_format: str = ""  # text before that FORMAT clause
     insert_format: str | None = None  # FORMAT clause of an INSERT
     insert_head: str = ""  # INSERT text before "FORMAT name"
-    insert_data: str = ""  # inline data after "FORMAT name"
+    insert_data: str = ""  # inline data after "FORMAT name" (or after VALUES)
+    values_clause: bool = False  # the data are SQL rows after VALUES, part of the statement text
 
 
 def _insert_data_start(text: str, pos: int) -> int:
@@ -139,27 +140,41 @@ def _insert_data_start(text: str, pos: int) -> int:
 def parse_request(text: str) -> Statement:
     """The single statement of a request text.
 
+    Inline INSERT data (after FORMAT name, or after VALUES) is data, never statement text:
+    FORMAT data is the rest of the request as sent; VALUES rows are SQL literals, so a
+    second statement after them is still refused.
+
     Raises LexError for texts the lexer cannot follow (the engine then reports the
     real syntax error) and MultiStatementError when more than one statement is sent.
     """
     toks: list[Token] = []
     depth = 0
     kind = ""  # the first keyword, also when the statement opens with parentheses
+    inserting = False  # INSERT INTO seen at the top level (also after a WITH clause)
+    values_at: Token | None = None  # the VALUES keyword that starts inline rows
     for tok in tokens(text):
-        if not kind and tok.kind == "word":
-            kind = tok.text.upper()
-        if kind == "INSERT" and depth == 0 and tok.kind == "word" and tok.text.upper() == "FORMAT":
+        word = tok.text.upper() if tok.kind == "word" else ""
+        if not kind and word:
+            kind = word
+        if depth == 0 and word == "INSERT" and not inserting and (kind == "INSERT" or _next_word(text, tok) == "INTO"):
+            inserting = True
+            kind = "INSERT"
+        elif inserting and depth == 0 and word == "FORMAT" and values_at is None:
             fmt = next(tokens(text, tok.end), None)
             if fmt is None or fmt.kind != "word":
                 break
-            data_start = _insert_data_start(text, fmt.end)
             return Statement(
                 text=text,
                 kind=kind,
                 insert_format=fmt.text,
                 insert_head=text[: tok.start].rstrip(),
-                insert_data=text[data_start:],
+                insert_data=text[_insert_data_start(text, fmt.end):],
             )
+        elif inserting and depth == 0 and word in ("SELECT", "WITH") and values_at is None:
+            inserting = False  # INSERT ... SELECT: the rows come from the query
+            kind = "INSERT"
+        elif inserting and depth == 0 and word == "VALUES" and values_at is None:
+            values_at = tok
         if tok.kind == "open":
             depth += 1
         elif tok.kind == "close":
@@ -172,11 +187,61 @@ def parse_request(text: str) -> Statement:
             break
         toks.append(tok)
     stmt = Statement(text=text, kind=kind, text_without_format=text)
-    if kind in RESULT_KINDS:
+    if values_at is not None:
+        stmt.insert_format = "Values"
+        stmt.values_clause = True
+        stmt.insert_head = text[: values_at.start].rstrip()
+        stmt.insert_data = text[values_at.end :]
+    elif kind in RESULT_KINDS:
         if len(toks) >= 2 and toks[-2].kind == "word" and toks[-2].text.upper() == "FORMAT" and toks[-1].kind == "word":
             stmt.output_format = toks[-1].text
             stmt.text_without_format = text[: toks[-2].start]
     return stmt
+
+
+def only_rows(values: str) -> bool:
+    """VALUES text is rows only: parenthesised groups separated by commas, nothing between them."""
+    depth = 0
+    expect_row = True
+    try:
+        for tok in tokens(values):
+            if depth == 0:
+                if tok.kind == "open" and tok.text == "(" and expect_row:
+                    expect_row = False
+                elif tok.kind == "punct" and tok.text == "," and not expect_row:
+                    expect_row = True
+                else:
+                    return False
+            if tok.kind == "open":
+                depth += 1
+            elif tok.kind == "close":
+                depth -= 1
+    except LexError:
+        return False
+    return depth == 0 and not expect_row
+
+
+def _next_word(text: str, tok: Token) -> str:
+    nxt = next(tokens(text, tok.end), None)
+    return nxt.text.upper() if nxt is not None and nxt.kind == "word" else ""
+
+
+def calls(text: str) -> Iterator[str]:
+    """Names of the function calls (a name right before "(") in SQL-like text such as VALUES rows.
+
+    Stops quietly where the text no longer lexes: the engine refuses such data anyway.
+    """
+    prev: Token | None = None
+    try:
+        for tok in tokens(text):
+            if tok.kind == "open" and prev is not None:
+                if prev.kind == "word":
+                    yield prev.text
+                elif prev.kind == "quoted" and prev.text[0] in "`\"":  # a quoted name calls too
+                    yield prev.text[1:-1]
+            prev = tok
+    except LexError:
+        return
 
 
 class MultiStatementError(ValueError):

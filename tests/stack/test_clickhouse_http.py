@@ -4,15 +4,19 @@ from __future__ import annotations
 import base64
 import concurrent.futures
 import datetime as dt
+import decimal
 import gzip
 import http.client
 import json
 import socket
+import time
 import urllib.parse
+import uuid
+from zoneinfo import ZoneInfo
 
 import clickhouse_connect
 import pytest
-from clickhouse_connect.driver.exceptions import DatabaseError
+from clickhouse_connect.driver.exceptions import DatabaseError, ProgrammingError
 
 from services import endpoints as ep
 from services.clickhouse_http import compression
@@ -228,10 +232,15 @@ def test_native_insert_and_query_with_each_compression(table, compress):
         client.close()
 
 
-def test_empty_result_still_names_its_columns(table, ch_client):
-    result = ch_client.query(f"SELECT a, n AS renamed, d FROM {table} WHERE n > 100")
-    assert result.column_names == ("a", "renamed", "d")
-    assert result.result_set == []
+def test_empty_result_is_sent_as_the_engine_wrote_it(table, ch_client):
+    # A server sends no Native block when no row passed the filter, so a client sees no columns.
+    query = f"SELECT a, n AS renamed, d FROM {table} WHERE n > 100"
+    assert http_request(query + " FORMAT Native")[::2] == (200, b"")
+    result = ch_client.query(query)
+    assert (result.column_names, result.result_set) == ((), [])
+    assert ch_client.raw_query(query, fmt="Native") == b""
+    # Text formats keep what the engine writes for no rows: the header line of ...WithNames.
+    assert http_request(query + " FORMAT TSVWithNames")[::2] == (200, b"a\trenamed\td\n")
 
 
 def test_insert_values_text_through_command(table, ch_client):
@@ -336,16 +345,29 @@ OUTSIDE = [
     "SELECT * FROM executable('echo x', TSV, 'a String')",
     "INSERT INTO FUNCTION file('{out}', TSV, 'a String') SELECT 'x'",
     f"CREATE TABLE {SCRATCH}.host_file (a String) ENGINE = File(LineAsString, '{HOST_FILE}')",
+    # inline rows are evaluated by the engine, and FROM INFILE reads on the server's side
+    f"INSERT INTO {SCRATCH}.t (a) VALUES (file('{HOST_FILE}'))",
+    f"INSERT INTO {SCRATCH}.t (a) VALUES ('x'), ((SELECT any(line) FROM file('{HOST_FILE}', 'LineAsString')))",
+    f"INSERT INTO {SCRATCH}.t (a) FORMAT Values (file('{HOST_FILE}'))",
+    f"INSERT INTO {SCRATCH}.t (a) FORMAT Values (`file` ('{HOST_FILE}'))",
+    f"INSERT INTO {SCRATCH}.t (a) FROM INFILE '{HOST_FILE}' FORMAT LineAsString",
+]
+# INTO OUTFILE where the syntax tree does not show it
+OUTFILES = [
+    "SELECT 1 INTO OUTFILE '{out}'",
+    "EXPLAIN SELECT 1 INTO OUTFILE '{out}'",
+    "SHOW TABLES FROM system INTO OUTFILE '{out}'",
+    "DESCRIBE TABLE system.one INTO OUTFILE '{out}'",
+    "EXISTS TABLE system.one INTO OUTFILE '{out}' FORMAT TSV",
 ]
 SETTING_CHANGES = ["SET max_threads = 1", "SELECT 1 SETTINGS max_threads = 1"]
 # (who asks, statement, expected code): the read-only user and GET requests get 164, as readonly=1;
 # everyone is refused INTO OUTFILE (358) and what reaches outside (497).
 READ_ONLY = [(ep.RESEARCH_USER, "POST"), (ep.CLICKHOUSE_USER, "GET")]
 GUARD_CASES = (
-    [(who, sql, 164) for who in READ_ONLY for sql in OUTSIDE + SETTING_CHANGES + ["SELECT 1 INTO OUTFILE '{out}'"]]
+    [(who, sql, 164) for who in READ_ONLY for sql in OUTSIDE + SETTING_CHANGES + OUTFILES]
     + [((ep.CLICKHOUSE_USER, "POST"), sql, 497) for sql in OUTSIDE]
-    + [((ep.CLICKHOUSE_USER, "POST"), "SELECT 1 INTO OUTFILE '{out}'", 358),
-       ((ep.CLICKHOUSE_USER, "POST"), "(SELECT 1) INTO OUTFILE '{out}' FORMAT CSV", 358)]
+    + [((ep.CLICKHOUSE_USER, "POST"), sql, 358) for sql in OUTFILES + ["(SELECT 1) INTO OUTFILE '{out}' FORMAT CSV"]]
 )
 PASSWORDS = {ep.CLICKHOUSE_USER: ep.CLICKHOUSE_PASSWORD, ep.RESEARCH_USER: ep.RESEARCH_PASSWORD}
 
@@ -362,6 +384,11 @@ def test_guard_refuses_by_the_parsed_statement(scratch, tmp_path, who, statement
     assert not out.exists()
     status, _, body = http_request(f"EXISTS TABLE {SCRATCH}.host_file")
     assert (status, body) == (200, b"0\n")
+    with open(HOST_FILE) as f:
+        host_text = f.read().strip()
+    status, _, body = http_request(f"SELECT count() FROM {SCRATCH}.t WHERE position(a, {{h:String}}) > 0",
+                                   params={"param_h": host_text})
+    assert (status, body) == (200, b"0\n")  # no host file text landed in the table
 
 
 @pytest.mark.parametrize("who", READ_ONLY)
@@ -421,3 +448,187 @@ def test_request_bodies_are_bounded_and_checked(stack, head, body, code):
     assert status == {516: 403, 229: 413, 36: 400}[code]
     assert answer.decode().startswith(f"Code: {code}. DB::Exception: ")
     assert http_request("SELECT 1")[::2] == (200, b"1\n")  # the server is unharmed
+
+
+# -- inline INSERT data is data --------------------------------------------------------------
+
+SMUGGLED = f"INSERT INTO {SCRATCH}.t (a) SELECT * FROM file('{HOST_FILE}', 'LineAsString')"
+
+
+@pytest.mark.parametrize("request_text, rows", [
+    # a blank line or a semicolon ends nothing: the rest is rows of the format
+    (f"INSERT INTO {SCRATCH}.t (a) FORMAT TabSeparated\nx\n\n{SMUGGLED}\n", ["", SMUGGLED, "x"]),
+    (f"INSERT INTO {SCRATCH}.t (a) FORMAT TabSeparated\nv;\n{SMUGGLED};\n", [SMUGGLED + ";", "v;"]),
+    (f"WITH 1 AS y INSERT INTO {SCRATCH}.t (a) FORMAT TSV\nvalue_3;\n", ["value_3;"]),
+    (f"INSERT INTO {SCRATCH}.t (a) FORMAT CSV\n\"a;b\"\n\"c;\n\nd\"\n", ["a;b", "c;\n\nd"]),
+    (f"INSERT INTO {SCRATCH}.t (a) FORMAT JSONEachRow\n{{\"a\": \"j;1\"}}\n\n{{\"a\": \"j2\"}}\n", ["j2", "j;1"]),
+    (f"INSERT INTO {SCRATCH}.t (a) VALUES ('v;1'), (concat('v', '2'))", ["v2", "v;1"]),
+])
+def test_inline_insert_data_reaches_the_engine_as_data(table, ch_client, request_text, rows):
+    status, _, body = http_request(body=request_text)
+    assert status == 200, body.decode()
+    assert [r[0] for r in ch_client.query(f"SELECT a FROM {table} ORDER BY a").result_set] == rows
+
+
+@pytest.mark.parametrize("rows, status, count", [
+    ("({a:String}, {n:Int64}, 0, now())", 200, 1),
+    ("({a:String}, {n:Int64}, 0, now())\n\nDROP TABLE {t}", 400, 0),
+])
+def test_values_with_query_parameters(table, ch_client, rows, status, count):
+    got, _, body = http_request(f"INSERT INTO {table} (a, n, x, d) VALUES " + rows.replace("{t}", table),
+                                params={"param_a": "p;1", "param_n": "5"})
+    assert got == status, body.decode()
+    assert ch_client.query(f"SELECT a, n FROM {table}").result_set == [("p;1", 5)][:count]
+
+
+def test_rows_after_a_values_statement_are_still_one_statement(table, ch_client):
+    status, headers, _ = http_request(body=f"INSERT INTO {table} (a) VALUES ('x'); DROP TABLE {table}")
+    assert (status, headers["X-ClickHouse-Exception-Code"]) == (400, "62")
+    assert ch_client.command(f"SELECT count() FROM {table}") == 0
+
+
+# -- the read-only user, time limits, concurrency, sessions -----------------------------------
+
+def research_request(query: str, **kw):
+    return http_request(query, user=ep.RESEARCH_USER, password=ep.RESEARCH_PASSWORD, **kw)
+
+
+def test_read_only_user_runs_as_readonly_1(stack, research_client):
+    assert research_request("SELECT getSetting('readonly')")[::2] == (200, b"1\n")
+    status, headers, body = research_request("SELECT 1", params={"max_threads": "1"})
+    assert (status, headers["X-ClickHouse-Exception-Code"]) == (500, "164"), body.decode()
+    # the engine reports the mode, so clickhouse-connect itself declines to send the setting
+    with pytest.raises(ProgrammingError, match="readonly"):
+        research_client.query("SELECT getSetting('max_threads')", settings={"max_threads": 1})
+
+
+@pytest.mark.parametrize("asked, limit", [(None, b"600"), ("0", b"600"), ("100000", b"600"), ("5", b"5")])
+def test_every_query_has_a_time_limit(stack, asked, limit):
+    params = {} if asked is None else {"max_execution_time": asked}
+    assert http_request("SELECT getSetting('max_execution_time')", params=params)[::2] == (200, limit + b"\n")
+
+
+def running(tag: str) -> bool:
+    status, _, body = http_request(f"SELECT count() FROM system.processes WHERE query LIKE '%{tag}%' "
+                                   "AND query NOT LIKE '%system.processes%'")
+    assert status == 200
+    return body != b"0\n"
+
+
+def wait_until(condition, seconds: float = 30) -> bool:
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if condition():
+            return True
+        time.sleep(0.1)
+    return condition()
+
+
+def test_long_query_holds_no_one_and_stops_when_its_client_leaves(stack):
+    tag = f"long_{uuid.uuid4().hex}"
+    query = f"SELECT count() FROM numbers(4000000000) WHERE sipHash64(number) = 7 /* {tag} */"
+    body = query.encode()
+    with socket.create_connection((ep.CENTRAL_HOST, ep.CLICKHOUSE_PORT), timeout=10) as sock:
+        sock.sendall(f"POST / HTTP/1.1\r\nHost: x\r\n{auth_line()}\r\nContent-Length: {len(body)}\r\n\r\n".encode()
+                     + body)
+        assert wait_until(lambda: running(tag))
+        # other users and requests go on meanwhile
+        assert research_request("SELECT 1")[::2] == (200, b"1\n")
+        assert http_request("SELECT 2")[::2] == (200, b"2\n")
+        assert running(tag)
+    assert wait_until(lambda: not running(tag))
+
+
+def session_request(query: str, session_id: str, **params):
+    return http_request(query, params={"session_id": session_id, **params})
+
+
+def test_temporary_tables_belong_to_their_session_and_go_with_it(stack):
+    mine, other = f"s_{uuid.uuid4().hex}", f"s_{uuid.uuid4().hex}"
+    assert session_request("CREATE TEMPORARY TABLE tmp (x UInt8)", mine, session_timeout="1")[0] == 200
+    assert session_request("INSERT INTO tmp VALUES (7)", mine, session_timeout="1")[0] == 200
+    assert session_request("SELECT x FROM tmp", mine, session_timeout="1")[::2] == (200, b"7\n")
+    status, headers, _ = session_request("SELECT x FROM tmp", other)
+    assert (status, headers["X-ClickHouse-Exception-Code"]) == (404, "60")
+    time.sleep(2.5)  # past the session's timeout: session and table are gone
+    status, headers, _ = session_request("SELECT x FROM tmp", mine, session_check="1")
+    assert headers["X-ClickHouse-Exception-Code"] == "372"
+    status, headers, _ = session_request("SELECT x FROM tmp", mine)
+    assert (status, headers["X-ClickHouse-Exception-Code"]) == (404, "60")
+
+
+@pytest.mark.parametrize("params, code", [
+    ({"session_check": "1"}, "372"),
+    ({"session_timeout": "3601"}, "36"),
+    ({"session_timeout": "ten"}, "36"),
+])
+def test_session_parameters_are_checked(stack, params, code):
+    _, headers, _ = session_request("SELECT 1", f"s_{uuid.uuid4().hex}", **params)
+    assert headers["X-ClickHouse-Exception-Code"] == code
+
+
+def test_a_session_serves_one_request_at_a_time(stack):
+    sid = f"s_{uuid.uuid4().hex}"
+    with concurrent.futures.ThreadPoolExecutor(max_workers=1) as pool:
+        busy = pool.submit(session_request, "SELECT sleep(2)", sid)
+        assert wait_until(lambda: running("sleep(2)"))
+        _, headers, _ = session_request("SELECT 1", sid)
+        assert headers["X-ClickHouse-Exception-Code"] == "373"
+        assert busy.result(timeout=30)[::2] == (200, b"0\n")
+    assert session_request("SELECT 1", sid)[::2] == (200, b"1\n")
+    # the session is its user's: another user cannot take it over
+    _, headers, _ = research_request("SELECT 1", params={"session_id": sid})
+    assert headers["X-ClickHouse-Exception-Code"] == "373"
+
+
+# -- connections ------------------------------------------------------------------------------
+
+def test_idle_and_half_sent_connections_do_not_hold_the_server(stack):
+    idle = [socket.create_connection((ep.CENTRAL_HOST, ep.CLICKHOUSE_PORT), timeout=10) for _ in range(1000)]
+    try:
+        with socket.create_connection((ep.CENTRAL_HOST, ep.CLICKHOUSE_PORT), timeout=30) as slow:
+            slow.sendall(b"POST / HTTP/1.1\r\nHost: x\r\n")  # a head that never ends
+            assert http_request("SELECT 1")[::2] == (200, b"1\n")
+            assert slow.recv(1) == b""  # closed by the server once the head's time is up
+    finally:
+        for sock in idle:
+            sock.close()
+
+
+# -- answers shaped by client_protocol_version -------------------------------------------------
+
+BLOCK_INFO = b"\x01\x00\x02\xff\xff\xff\xff\x00"  # not overflows, bucket -1, end
+
+
+@pytest.mark.parametrize("version, answer", [
+    (None, b"\x01\x01\x06number\x06UInt64" + bytes(8)),
+    ("54405", BLOCK_INFO + b"\x01\x01\x06number\x06UInt64" + bytes(8)),
+])
+def test_native_blocks_carry_block_info_from_the_clients_revision_on(stack, version, answer):
+    params = {"client_protocol_version": version} if version else {}
+    status, _, body = http_request("SELECT number FROM numbers(3) SETTINGS max_block_size = 1 FORMAT Native",
+                                   params=params)
+    assert status == 200
+    assert body == answer + answer[:-8] + (1).to_bytes(8, "little") + answer[:-8] + (2).to_bytes(8, "little")
+
+
+def test_client_settles_on_the_servers_protocol_and_reads_zones(ch_client):
+    assert ch_client.protocol_version == 54405
+    shanghai = dt.datetime(2024, 1, 1, 8, 0, tzinfo=ZoneInfo("Asia/Shanghai"))
+    result = ch_client.query(
+        "SELECT toDateTime('2024-01-01 08:00:00', 'Asia/Shanghai') AS d, "
+        "toDateTime64('2024-01-01 08:00:00.5', 3, 'America/New_York') AS d64, "
+        "toLowCardinality(toString(number % 2)) AS lc, toLowCardinality(toNullable(toString(number))) AS lcn, "
+        "[number, 1] AS arr, map('k', number) AS m, (number, 'x') AS t, if(number = 1, NULL, number) AS n, "
+        "toDecimal64(1.5, 2) AS dec, toFixedString('ab', 2) AS fs "
+        "FROM numbers(3) SETTINGS max_block_size = 2")
+    assert [t.name for t in result.column_types][:2] == ["DateTime('Asia/Shanghai')",
+                                                         "DateTime64(3, 'America/New_York')"]
+    new_york = dt.datetime(2024, 1, 1, 8, 0, 0, 500000, tzinfo=ZoneInfo("America/New_York"))
+    assert result.result_rows == [
+        (shanghai, new_york, str(i % 2), str(i), [i, 1], {"k": i}, (i, "x"), None if i == 1 else i,
+         decimal.Decimal("1.50"), b"ab")
+        for i in range(3)
+    ]
+    frame = ch_client.query_df("SELECT toDateTime('2024-01-01 08:00:00', 'Asia/Shanghai') AS d")
+    assert str(frame["d"].dtype) == "datetime64[s, Asia/Shanghai]"

@@ -4,7 +4,9 @@ from __future__ import annotations
 import pytest
 
 from services.clickhouse_http.errors import ClickHouseError
-from services.clickhouse_http.sqltext import LexError, MultiStatementError, parse_request, split_statements
+from services.clickhouse_http.sqltext import (
+    LexError, MultiStatementError, calls, only_rows, parse_request, split_statements,
+)
 
 
 @pytest.mark.parametrize(
@@ -36,6 +38,51 @@ def test_insert_data_starts_after_one_line_break():
     assert (stmt.kind, stmt.insert_format) == ("INSERT", "Native")
     assert stmt.insert_head == "INSERT INTO t (`a`, `b`)"
     assert stmt.insert_data == "\n\x02;\x00rest"
+
+
+@pytest.mark.parametrize(
+    "text, head, fmt, data",
+    [
+        # everything after FORMAT name is data: blank lines and semicolons end nothing
+        ("INSERT INTO t FORMAT TSV\na\n\nINSERT INTO t SELECT 1;\n", "INSERT INTO t", "TSV",
+         "a\n\nINSERT INTO t SELECT 1;\n"),
+        ("WITH 1 AS y INSERT INTO t (s) FORMAT TabSeparated\nv;\n", "WITH 1 AS y INSERT INTO t (s)", "TabSeparated",
+         "v;\n"),
+        # VALUES rows are data too, up to a trailing semicolon
+        ("INSERT INTO t SETTINGS a = 1 VALUES ('x;'), (2);", "INSERT INTO t SETTINGS a = 1", "Values", " ('x;'), (2)"),
+        ("insert into t (`values`) values (1)", "insert into t (`values`)", "Values", " (1)"),
+        # rows from a query are no inline data
+        ("INSERT INTO t SELECT * FROM VALUES('x Int8', 1)", "", None, ""),
+        ("INSERT INTO t WITH 1 AS v SELECT v", "", None, ""),
+        ("WITH 1 AS insert SELECT insert", "", None, ""),
+    ],
+)
+def test_inline_insert_data_is_found_after_format_or_values(text, head, fmt, data):
+    stmt = parse_request(text)
+    assert (stmt.insert_head, stmt.insert_format, stmt.insert_data) == (head, fmt, data)
+
+
+@pytest.mark.parametrize("text, names", [
+    ("(1, 'file(x)'), (now(), file('/etc/x')), (`url` ('y'))", ["now", "file", "url"]),
+    ("(1) /* s3('z') */, (-- remote(\n 2)", []),
+    ("('open", []),
+])
+def test_calls_are_found_outside_quotes_and_comments(text, names):
+    assert list(calls(text)) == names
+
+
+@pytest.mark.parametrize("values, rows_only", [
+    (" (1, 'a'), ({x:UInt8}, f(2, (3)))", True),
+    ("(1)\n\n, (2) -- end", True),
+    ("(1)\n\nDROP TABLE t", False),
+    ("(1) (2)", False),
+    ("(1),", False),
+    ("(1", False),
+    ("('open)", False),
+    ("", False),
+])
+def test_values_rows_and_nothing_else(values, rows_only):
+    assert only_rows(values) is rows_only
 
 
 @pytest.mark.parametrize(

@@ -32,10 +32,10 @@ struct Decoded {
 };
 
 std::optional<Decoded> decode(std::string_view data, const std::vector<std::string>& text_columns,
-                              py::handle fixed_names, const ZoneOf& zone_of, bool direct = false) {
+                              py::handle fixed_names, const ZoneOf& zone_of, bool direct, bool block_info) {
   // Only text columns show a date-time's zone: the epoch numbers are the same in every zone.
   auto shows_zone = [&text_columns](py::handle key) { return mentions(text_columns, key); };
-  std::optional<NativeTable> table = native_table(data, fixed_names, shows_zone, zone_of, direct);
+  std::optional<NativeTable> table = native_table(data, fixed_names, shows_zone, zone_of, direct, block_info);
   if (!table) return std::nullopt;
   Decoded d{std::move(*table), {}, {}, {}};
   if (d.table.rows == 0 || d.table.cells.empty()) {
@@ -57,8 +57,8 @@ std::optional<Decoded> decode(std::string_view data, const std::vector<std::stri
 }  // namespace
 
 std::optional<py::list> native_records(std::string_view data, const std::vector<std::string>& text_columns,
-                                       py::handle fixed_names, const ZoneOf& zone_of) {
-  std::optional<Decoded> d = decode(data, text_columns, fixed_names, zone_of);
+                                       py::handle fixed_names, const ZoneOf& zone_of, bool block_info) {
+  std::optional<Decoded> d = decode(data, text_columns, fixed_names, zone_of, false, block_info);
   if (!d) return std::nullopt;
   if (d->table.rows == 0) return py::list();
   RecordWriter writer(d->names, d->types, d->is_text);
@@ -68,8 +68,9 @@ std::optional<py::list> native_records(std::string_view data, const std::vector<
 
 std::optional<RecordColumns> native_record_columns(std::string_view data, const std::vector<std::string>& text_columns,
                                                    py::handle fixed_names, const ZoneOf& zone_of,
-                                                   const std::function<bool(py::handle name)>& keep_values) {
-  std::optional<Decoded> d = decode(data, text_columns, fixed_names, zone_of, true);
+                                                   const std::function<bool(py::handle name)>& keep_values,
+                                                   bool block_info) {
+  std::optional<Decoded> d = decode(data, text_columns, fixed_names, zone_of, true, block_info);
   if (!d) return std::nullopt;
   RecordColumns out;
   out.keys = d->table.keys;

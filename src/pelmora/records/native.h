@@ -17,8 +17,9 @@ namespace pelmora::records {
 // here, or `fixed_names` (used in place of the result's own) of another
 // count than the columns. A result without rows gives an empty list before
 // any check of the columns. Truncated or malformed bytes raise ValueError.
+// `block_info` as for native_table.
 std::optional<py::list> native_records(std::string_view data, const std::vector<std::string>& text_columns,
-                                       py::handle fixed_names, const ZoneOf& zone_of);
+                                       py::handle fixed_names, const ZoneOf& zone_of, bool block_info = false);
 
 // The same records column by column: `values[c][r]` is what row r's dict
 // holds under column c. No rows: `rows` 0 and no values.
@@ -33,6 +34,7 @@ struct RecordColumns {
 // `keep_values(name)`: that column comes as values whatever its kind.
 std::optional<RecordColumns> native_record_columns(std::string_view data, const std::vector<std::string>& text_columns,
                                                    py::handle fixed_names, const ZoneOf& zone_of,
-                                                   const std::function<bool(py::handle name)>& keep_values);
+                                                   const std::function<bool(py::handle name)>& keep_values,
+                                                   bool block_info = false);
 
 }  // namespace pelmora::records

@@ -14,10 +14,11 @@ ValueEdit edit_of(const ColumnEdits& edits, py::handle name) {
 namespace {
 
 std::optional<py::object> frame_by_columns(std::string_view data, const std::vector<std::string>& text_columns,
-                                           py::handle fixed_names, const ZoneOf& zone_of, const ColumnEdits& edits) {
+                                           py::handle fixed_names, const ZoneOf& zone_of, const ColumnEdits& edits,
+                                           bool block_info) {
   // An edited column keeps its values, to be edited one by one.
   auto edited = [&edits](py::handle name) { return static_cast<bool>(edit_of(edits, name)); };
-  std::optional<RecordColumns> columns = native_record_columns(data, text_columns, fixed_names, zone_of, edited);
+  std::optional<RecordColumns> columns = native_record_columns(data, text_columns, fixed_names, zone_of, edited, block_info);
   if (!columns) return std::nullopt;
   if (columns->rows == 0 || columns->values.empty()) return module_attr("pd").attr("DataFrame")(py::list());
   std::vector<py::object> arrays;
@@ -43,21 +44,21 @@ std::optional<py::object> frame_by_columns(std::string_view data, const std::vec
 
 std::optional<py::object> native_records_frame(std::string_view data, const std::vector<std::string>& text_columns,
                                                py::handle fixed_names, const ZoneOf& zone_of,
-                                               const ColumnEdits& edits) {
+                                               const ColumnEdits& edits, bool block_info) {
   try {
-    return frame_by_columns(data, text_columns, fixed_names, zone_of, edits);
+    return frame_by_columns(data, text_columns, fixed_names, zone_of, edits, block_info);
   } catch (py::error_already_set&) {
     // Column by column meets a bad value in another order than row by row:
     // the rows' own pass names the error their read would give.
-    native_records(data, text_columns, fixed_names, zone_of);
+    native_records(data, text_columns, fixed_names, zone_of, block_info);
     throw;
   }
 }
 
-std::optional<py::object> native_values_frame(std::string_view data, const ZoneOf& zone_of) {
+std::optional<py::object> native_values_frame(std::string_view data, const ZoneOf& zone_of, bool block_info) {
   // Every date-time shows its zone here, as the query result's values do.
   auto every_column = [](py::handle) { return true; };
-  std::optional<NativeTable> table = native_table(data, py::handle(), every_column, zone_of, true);
+  std::optional<NativeTable> table = native_table(data, py::handle(), every_column, zone_of, true, block_info);
   if (!table) return std::nullopt;
   if (table->rows == 0 || table->cells.empty()) {
     return module_attr("pd").attr("DataFrame")(py::list(), py::arg("columns") = py::list(table->keys));

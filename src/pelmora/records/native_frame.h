@@ -24,11 +24,11 @@ ValueEdit edit_of(const ColumnEdits& edits, py::handle name);
 // its errors (ValueError, KeyError, ...) alike.
 std::optional<py::object> native_records_frame(std::string_view data, const std::vector<std::string>& text_columns,
                                                py::handle fixed_names, const ZoneOf& zone_of,
-                                               const ColumnEdits& edits);
+                                               const ColumnEdits& edits, bool block_info = false);
 
 // pd.DataFrame(result_set, columns=column_names) of the query result these
 // bytes stand for; no rows: that of an empty result_set. nullopt for a
 // column type not decoded here.
-std::optional<py::object> native_values_frame(std::string_view data, const ZoneOf& zone_of);
+std::optional<py::object> native_values_frame(std::string_view data, const ZoneOf& zone_of, bool block_info = false);
 
 }  // namespace pelmora::records

@@ -15,6 +15,19 @@ bool is_time(const NativeType& type) {
   return type.base == NativeBase::DateTime || type.base == NativeBase::DateTime64;
 }
 
+// Block info: numbered fields (1: is_overflows, one byte; 2: bucket_num, four), ended by 0.
+void skip_block_info(NativeReader& in) {
+  for (uint64_t field = in.varint(); field != 0; field = in.varint()) {
+    if (field == 1) {
+      in.bytes(1);
+    } else if (field == 2) {
+      in.bytes(4);
+    } else {
+      raise(PyExc_ValueError, "Native data: unknown block info field");
+    }
+  }
+}
+
 // A column as the first block declares it.
 struct Declared {
   std::string name;  // as sent
@@ -35,7 +48,7 @@ void NativeTable::read_cells(size_t column) {
 }
 
 std::optional<NativeTable> native_table(std::string_view data, py::handle fixed_names, const ShowsZone& shows_zone,
-                                        const ZoneOf& zone_of, bool direct) {
+                                        const ZoneOf& zone_of, bool direct, bool block_info) {
   temporal_init();
   NativeReader in(data);
   std::vector<Declared> columns;
@@ -43,6 +56,7 @@ std::optional<NativeTable> native_table(std::string_view data, py::handle fixed_
   bool first_block = true;
 
   while (!in.at_end()) {
+    if (block_info) skip_block_info(in);
     const uint64_t width = in.varint();
     const uint64_t rows = in.varint();
     if (first_block) {

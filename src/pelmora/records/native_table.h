@@ -35,8 +35,10 @@ struct NativeTable {
 // place of the result's own) of another count than the columns. No bytes at
 // all give no columns. Truncated or malformed bytes raise ValueError.
 // `direct`: columns of a direct kind are located rather than read (the
-// bytes must then outlive the table).
+// bytes must then outlive the table). `block_info`: each block opens with its
+// block info, as a server sends Native to a client that names protocol
+// revision 51903 or later.
 std::optional<NativeTable> native_table(std::string_view data, py::handle fixed_names, const ShowsZone& shows_zone,
-                                        const ZoneOf& zone_of, bool direct = false);
+                                        const ZoneOf& zone_of, bool direct = false, bool block_info = false);
 
 }  // namespace pelmora::records

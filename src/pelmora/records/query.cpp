@@ -50,26 +50,45 @@ class ClientZones {
   py::object context_, tzutil_;
 };
 
-// The client's answer as Native bytes; null where it cannot give them.
-py::object native_bytes(py::handle client, const std::string& statement) {
+constexpr long kBlockInfoRevision = 51903;  // from here on a Native block opens with its block info
+
+// The client's answer as Native bytes (null where it cannot give them), and
+// whether its blocks open with their block info.
+struct NativeAnswer {
+  py::object data;
+  bool block_info = false;
+  explicit operator bool() const { return static_cast<bool>(data); }
+};
+
+NativeAnswer native_bytes(py::handle client, const std::string& statement) {
   py::object raw_query = optional_attr(client, "raw_query");
-  if (!raw_query) return py::object();
-  py::object data = raw_query(statement, py::arg("fmt") = "Native");
+  if (!raw_query) return {};
+  // The protocol revision the client settled on: the query path gets columns' zones in their
+  // types from 54337 on (and blocks with their block info), so the Native read asks for the same.
+  long revision = 0;
+  if (py::object version = optional_attr(client, "protocol_version"); version && PyLong_CheckExact(version.ptr())) {
+    revision = PyLong_AsLong(version.ptr());
+    if (revision == -1 && PyErr_Occurred()) throw_pending();
+  }
+  py::object data = revision > 0
+                        ? raw_query(statement, py::arg("fmt") = "Native",
+                                    py::arg("settings") = py::dict(py::arg("client_protocol_version") = revision))
+                        : raw_query(statement, py::arg("fmt") = "Native");
   // A substituted client may answer anything: only bytes are Native data.
-  if (!PyBytes_Check(data.ptr())) return py::object();
-  return data;
+  if (!PyBytes_Check(data.ptr())) return {};
+  return {std::move(data), revision >= kBlockInfoRevision};
 }
 
-std::string_view view_of(const py::object& data) {
-  return {PyBytes_AS_STRING(data.ptr()), static_cast<size_t>(PyBytes_GET_SIZE(data.ptr()))};
+std::string_view view_of(const NativeAnswer& answer) {
+  return {PyBytes_AS_STRING(answer.data.ptr()), static_cast<size_t>(PyBytes_GET_SIZE(answer.data.ptr()))};
 }
 
 std::optional<py::list> from_native(py::handle client, const std::string& statement,
                                     const std::vector<std::string>& text_columns, py::handle fixed_names) {
-  py::object data = native_bytes(client, statement);
+  NativeAnswer data = native_bytes(client, statement);
   if (!data) return std::nullopt;
   ClientZones zones(client, statement);
-  return native_records(view_of(data), text_columns, fixed_names, std::ref(zones));
+  return native_records(view_of(data), text_columns, fixed_names, std::ref(zones), data.block_info);
 }
 
 // The query path's records, and the names they carry.
@@ -98,10 +117,10 @@ py::list query_records(py::handle client, const std::string& statement, const st
 py::object query_records_frame(py::handle client, const std::string& statement,
                                const std::vector<std::string>& text_columns, py::handle fixed_names,
                                const ColumnEdits& edits) {
-  if (py::object data = native_bytes(client, statement)) {
+  if (NativeAnswer data = native_bytes(client, statement)) {
     ClientZones zones(client, statement);
-    if (std::optional<py::object> frame =
-            native_records_frame(view_of(data), text_columns, fixed_names, std::ref(zones), edits)) {
+    if (std::optional<py::object> frame = native_records_frame(view_of(data), text_columns, fixed_names,
+                                                                std::ref(zones), edits, data.block_info)) {
       return *frame;
     }
   }
@@ -118,10 +137,10 @@ py::object query_records_frame(py::handle client, const std::string& statement,
 }
 
 std::optional<py::object> query_values_frame(py::handle client, const std::string& statement) {
-  py::object data = native_bytes(client, statement);
+  NativeAnswer data = native_bytes(client, statement);
   if (!data) return std::nullopt;
   ClientZones zones(client, statement);
-  return native_values_frame(view_of(data), std::ref(zones));
+  return native_values_frame(view_of(data), std::ref(zones), data.block_info);
 }
 
 }  // namespace pelmora::records
