@@ -43,7 +43,7 @@ with open("pyproject.toml", "rb") as f:
 pins = sys.argv[1:]
 name = lambda req: re.split(r"[<>=!~ \[]", req, maxsplit=1)[0].lower().replace("_", "-")
 pinned = {name(p) for p in pins}
-quick_tests = {"pytest", "hypothesis"}
+quick_tests = {"pytest", "hypothesis", "chdb"}  # chdb: the fuzz tests judge statements with its parser
 reqs = meta["build-system"]["requires"] + ["cmake>=3.18", "ninja"] + meta["project"]["dependencies"]
 reqs += [r for r in meta["project"]["optional-dependencies"]["test"] if name(r) in quick_tests]
 print("\n".join([r for r in reqs if name(r) not in pinned] + pins))

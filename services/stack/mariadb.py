@@ -3,6 +3,7 @@ from __future__ import annotations
 
 import os
 import shutil
+import socket
 import subprocess
 
 from services import endpoints as ep
@@ -68,7 +69,19 @@ def argv() -> list[str]:
 def _root():
     import pymysql
 
-    return pymysql.connect(unix_socket=str(paths.mariadb_socket()), user="root", connect_timeout=2, autocommit=True)
+    # The socket is connected here and handed over: PyMySQL leaves its own socket unclosed when
+    # the connect itself fails (a server still starting), which shows as a ResourceWarning.
+    sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    try:
+        sock.settimeout(2)
+        sock.connect(str(paths.mariadb_socket()))
+    except OSError as e:
+        sock.close()
+        raise pymysql.err.OperationalError(2002, f"Can't connect to the local MariaDB socket ({e})") from e
+    conn = pymysql.connect(unix_socket=str(paths.mariadb_socket()), user="root", connect_timeout=2,
+                           autocommit=True, defer_connect=True)
+    conn.connect(sock)
+    return conn
 
 
 def root_answers() -> bool:

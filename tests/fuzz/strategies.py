@@ -2,8 +2,14 @@
 outside its literals is the one the library meant to send, judged by the engine's own parser."""
 from __future__ import annotations
 
+import atexit
+import json
 import math
+import os
 import re
+import subprocess
+import sys
+from pathlib import Path
 
 import numpy as np
 from hypothesis import strategies as st
@@ -23,20 +29,30 @@ ANY_VALUE = st.one_of(NASTY_TEXT, NUMBERS, st.none(), st.binary(max_size=12),
                       st.lists(st.integers(), max_size=3), st.just(object()))
 
 
-_engine = None
 _VALUES = re.compile(r"\bVALUES\b", re.IGNORECASE)
+_judge = None
 
 
 def _parsed(sql: str) -> str:
-    """ClickHouse's parse of one statement, printed back with every literal as '?'; the engine
-    raises on bad syntax and on more than one statement. Nothing is run."""
-    global _engine
-    if _engine is None:
-        from chdb import session
-        _engine = session.Session()
-    hexed = sql.encode("utf-8", "surrogatepass").hex()
-    answer = _engine.query(f"SELECT normalizeQuery(formatQuerySingleLine(unhex('{hexed}')))", "TabSeparatedRaw")
-    return answer.bytes().decode("utf-8", "replace").rstrip("\n")
+    """ClickHouse's parse of one statement, printed back with every literal as '?'; raises on
+    bad syntax and on more than one statement. Nothing is run."""
+    global _judge
+    if _judge is None:
+        env = {k: v for k, v in os.environ.items() if k not in ("LD_PRELOAD", "ASAN_OPTIONS", "UBSAN_OPTIONS")}
+        _judge = subprocess.Popen([sys.executable, str(Path(__file__).with_name("engine_judge.py"))], env=env,
+                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, encoding="utf-8")
+        atexit.register(_stop_judge)
+    _judge.stdin.write(json.dumps(sql) + "\n")
+    _judge.stdin.flush()
+    reply = json.loads(_judge.stdout.readline())
+    if "error" in reply:
+        raise AssertionError(f"the engine refuses {sql!r}: {reply['error']}")
+    return reply["parsed"]
+
+
+def _stop_judge():
+    _judge.stdin.close()
+    _judge.wait()
 
 
 def structure(statement: str) -> str:
