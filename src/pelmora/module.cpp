@@ -3,16 +3,27 @@
 // area per subsystem.
 #include <pybind11/pybind11.h>
 
+#include <tuple>
+#include <utility>
+
 #include "account/account.h"
+#include "account/help.h"
 #include "bindings.h"
 #include "caches/caches.h"
+#include "caches/help.h"
+#include "core/help_text.h"
 #include "core/python.h"
-#include "docstrings.h"
 #include "execution/execution.h"
+#include "execution/help.h"
+#include "help.h"
 #include "pelmora_endpoints.h"
+#include "reads/help.h"
 #include "reads/reads.h"
+#include "research/help.h"
 #include "research/research.h"
+#include "signals/help.h"
 #include "signals/signals.h"
+#include "status/help.h"
 #include "status/status.h"
 
 namespace py = pybind11;
@@ -64,88 +75,105 @@ void define_constants(py::module_& m) {
   m.attr("RISK_PLATFORM_HOST") = PELMORA_RISK_PLATFORM_HOST;
 }
 
+// Registers a member with its help text: the signature line made from the
+// same argument objects that register it, then the area's text. The line is
+// what inspect.signature() and help() read, so it cannot drift from the
+// arguments; pybind11's own signature lines are off where this is used.
+template <typename Cls, typename F, typename... Args>
+void method(Cls& cls, const char* name, F&& f, const char* body, const Args&... args) {
+  cls.def(name, std::forward<F>(f), args..., pelmora::help_text(name, true, body, args...).c_str());
+}
+template <typename Cls, typename F, typename... Args>
+void static_method(Cls& cls, const char* name, F&& f, const char* body, const Args&... args) {
+  cls.def_static(name, std::forward<F>(f), args..., pelmora::help_text(name, false, body, args...).c_str());
+}
+
 void define_my_class(py::module_& m) {
-  namespace a = pelmora::account;
-  namespace d = pelmora::docs;
-  // The docstrings carry the signatures in the interpreter's own form, which
-  // inspect.signature and help() read; pybind11's own lines would come twice.
+  namespace account = pelmora::account;
+  namespace docs = pelmora::docs;
   py::options options;
   options.disable_function_signatures();
-  py::class_<TimeoutRunner>(m, "MyClass", py::dynamic_attr(), d::kDocMyClass)
-      .def(py::init<>(), d::kDocMyClassInit)
-      .def("my_task", &a::my_task, d::kDocMyTask)
-      .def("run_with_timeout", &a::run_with_timeout, d::kDocRunWithTimeout);
+  py::class_<TimeoutRunner> cls(m, "MyClass", py::dynamic_attr(), docs::kDocMyClass);
+  cls.def(py::init<>(), pelmora::help_text("__init__", true, docs::kDocMyClassInit).c_str());
+  method(cls, "my_task", &account::my_task, docs::kDocMyTask);
+  method(cls, "run_with_timeout", &account::run_with_timeout, docs::kDocRunWithTimeout);
 }
 
 void define_pelmora(py::module_& m) {
-  namespace a = pelmora::account;
-  namespace r = pelmora::reads;
-  namespace rs = pelmora::research;
-  namespace s = pelmora::signals;
-  namespace x = pelmora::execution;
-  namespace c = pelmora::caches;
-  namespace st = pelmora::status;
-  namespace d = pelmora::docs;
+  namespace account = pelmora::account;
+  namespace reads = pelmora::reads;
+  namespace research = pelmora::research;
+  namespace signals = pelmora::signals;
+  namespace execution = pelmora::execution;
+  namespace caches = pelmora::caches;
+  namespace status = pelmora::status;
+  namespace docs = pelmora::docs;
   py::options options;
   options.disable_function_signatures();
-  py::class_<Account> cls(m, "Pelmora", py::dynamic_attr(), d::kDocPelmoraClass);
+  py::class_<Account> cls(m, "Pelmora", py::dynamic_attr(), docs::kDocPelmoraClass);
 
   // The holder is made by the plain initialiser; the real constructor then
   // sets the attributes through self, so subclasses and callers see ordinary
   // instance attributes.
   cls.def(py::init<>());
   py::object make_holder = cls.attr("__init__");
-  cls.attr("__init__") = py::cpp_function(
-      [make_holder](py::object self, py::object account_id, py::object acquire_key, py::object user_id,
-                    py::object env) {
-        make_holder(self);
-        a::construct(self, account_id, acquire_key, user_id, env);
+  const auto init_args = std::make_tuple("account_id"_a, "acquire_key"_a, "user_id"_a, "env"_a = "test");
+  std::apply(
+      [&](const auto&... args) {
+        cls.attr("__init__") = py::cpp_function(
+            [make_holder](py::object self, py::object account_id, py::object acquire_key, py::object user_id,
+                          py::object env) {
+              make_holder(self);
+              account::construct(self, account_id, acquire_key, user_id, env);
+            },
+            py::name("__init__"), py::is_method(cls), args...,
+            pelmora::help_text("__init__", true, docs::kDocInit, args...).c_str());
       },
-      py::name("__init__"), py::is_method(cls), "account_id"_a, "acquire_key"_a, "user_id"_a,
-      "env"_a = "test", d::kDocInit);
+      init_args);
 
-  cls.def_static("unix_to_datetime", &a::unix_to_datetime, "unix_timestamp"_a, d::kDocUnixToDatetime)
-      .def("fun_clickhouse_connect", &a::fun_clickhouse_connect, d::kDocFunClickhouseConnect)
-      .def("fun_login", &a::fun_login, d::kDocFunLogin)
-      .def("fun_check_replicate", &a::fun_check_replicate, d::kDocFunCheckReplicate)
-      .def("fun_replicate_save", &s::fun_replicate_save, "tmp_mat"_a, "continuous_holding"_a,
-           d::kDocFunReplicateSave)
-      .def("contract_format", &a::contract_format, d::kDocContractFormat)
-      .def("risk_platform_connected", &a::risk_platform_connected, d::kDocRiskPlatformConnected)
-      .def("fun_update_signal", &s::fun_update_signal, "input_data"_a, "use_redis"_a = false,
-           "continuous_holding"_a = false, "simple"_a = false, d::kDocFunUpdateSignal)
-      .def("fun_delete_signal", &s::fun_delete_signal, "trading_day"_a = "", "order_typ"_a = "",
-           "trade_time"_a = "", "contract"_a = py::none(), d::kDocFunDeleteSignal)
-      .def("fun_read_signal", &s::fun_read_signal, "start_date"_a, "end_date"_a, "clean"_a = true,
-           d::kDocFunReadSignal)
-      .def("fun_read_order", &r::fun_read_order, "start_date"_a = "", "end_date"_a = "", py::kw_only(),
-           "as_frame"_a = false, d::kDocFunReadOrder)
-      .def("fun_read_deal", &r::fun_read_deal, "start_date"_a = "", "end_date"_a = "", py::kw_only(),
-           "as_frame"_a = false, d::kDocFunReadDeal)
-      .def("fun_read_position", &r::fun_read_position, "start_date"_a = "", "end_date"_a = "", py::kw_only(),
-           "as_frame"_a = false, d::kDocFunReadPosition)
-      .def("fun_update_sts", &st::fun_update_sts, "trade_flag"_a = true, d::kDocFunUpdateSts)
-      .def("fun_redis_position", &c::fun_redis_position, d::kDocFunRedisPosition)
-      .def("fun_read_equity", &r::fun_read_equity, "start_date"_a = "", "end_date"_a = "", py::kw_only(),
-           "as_frame"_a = false, d::kDocFunReadEquity)
-      .def("fun_update_TWAP_info", &x::fun_update_TWAP_info, "input_data"_a, d::kDocFunUpdateTwapInfo)
-      .def("fun_last_trade", &c::fun_last_trade, d::kDocFunLastTrade)
-      .def("fun_margin_used", &c::fun_margin_used, d::kDocFunMarginUsed)
-      .def("fun_read_info", &x::fun_read_info, "info"_a = "单笔最小开仓量", d::kDocFunReadInfo)
-      .def("fun_read_split_doc", &x::fun_read_split_doc, d::kDocFunReadSplitDoc)
-      .def("fun_search_split_mode", &x::fun_search_split_mode, "mode"_a = "current", d::kDocFunSearchSplitMode)
-      .def("fun_back_to_default_split_mode", &x::fun_back_to_default_split_mode,
-           d::kDocFunBackToDefaultSplitMode)
-      .def("fun_set_split_mode", &x::fun_set_split_mode, "mode"_a = "", "effective_hour"_a = -1,
-           d::kDocFunSetSplitMode)
-      .def("fun_redis_deal", &c::fun_redis_deal, "dte"_a, d::kDocFunRedisDeal)
-      .def_static("factors_value", &rs::factors_value, "typ"_a = "", "start_date"_a = "", "end_date"_a = "",
-                  d::kDocFactorsValue)
-      .def_static("mysql_248", &a::mysql_248, "sql"_a, d::kDocMysql248)
-      .def("post_trade_analysis", &rs::post_trade_analysis, "start_date"_a, "end_date"_a,
-           "typ"_a = "commodity", d::kDocPostTradeAnalysis)
-      .def_static("factors_value_vesk", &rs::factors_value_vesk, "typ"_a = "", "start_date"_a = "",
-                  "end_date"_a = "", d::kDocFactorsValueVesk);
+  static_method(cls, "unix_to_datetime", &account::unix_to_datetime, docs::kDocUnixToDatetime, "unix_timestamp"_a);
+  method(cls, "fun_clickhouse_connect", &account::fun_clickhouse_connect, docs::kDocFunClickhouseConnect);
+  method(cls, "fun_login", &account::fun_login, docs::kDocFunLogin);
+  method(cls, "fun_check_replicate", &account::fun_check_replicate, docs::kDocFunCheckReplicate);
+  method(cls, "fun_replicate_save", &signals::fun_replicate_save, docs::kDocFunReplicateSave, "tmp_mat"_a,
+         "continuous_holding"_a);
+  method(cls, "contract_format", &account::contract_format, docs::kDocContractFormat);
+  method(cls, "risk_platform_connected", &account::risk_platform_connected, docs::kDocRiskPlatformConnected);
+  method(cls, "fun_update_signal", &signals::fun_update_signal, docs::kDocFunUpdateSignal, "input_data"_a,
+         "use_redis"_a = false, "continuous_holding"_a = false, "simple"_a = false);
+  method(cls, "fun_delete_signal", &signals::fun_delete_signal, docs::kDocFunDeleteSignal, "trading_day"_a = "",
+         "order_typ"_a = "", "trade_time"_a = "", "contract"_a = py::none());
+  method(cls, "fun_read_signal", &signals::fun_read_signal, docs::kDocFunReadSignal, "start_date"_a, "end_date"_a,
+         "clean"_a = true);
+  method(cls, "fun_read_order", &reads::fun_read_order, docs::kDocFunReadOrder, "start_date"_a = "",
+         "end_date"_a = "", py::kw_only(), "as_frame"_a = false);
+  method(cls, "fun_read_deal", &reads::fun_read_deal, docs::kDocFunReadDeal, "start_date"_a = "", "end_date"_a = "",
+         py::kw_only(), "as_frame"_a = false);
+  method(cls, "fun_read_position", &reads::fun_read_position, docs::kDocFunReadPosition, "start_date"_a = "",
+         "end_date"_a = "", py::kw_only(), "as_frame"_a = false);
+  method(cls, "fun_update_sts", &status::fun_update_sts, docs::kDocFunUpdateSts, "trade_flag"_a = true);
+  method(cls, "fun_redis_position", &caches::fun_redis_position, docs::kDocFunRedisPosition);
+  method(cls, "fun_read_equity", &reads::fun_read_equity, docs::kDocFunReadEquity, "start_date"_a = "",
+         "end_date"_a = "", py::kw_only(), "as_frame"_a = false);
+  method(cls, "fun_update_TWAP_info", &execution::fun_update_TWAP_info, docs::kDocFunUpdateTwapInfo, "input_data"_a);
+  method(cls, "fun_last_trade", &caches::fun_last_trade, docs::kDocFunLastTrade);
+  method(cls, "fun_margin_used", &caches::fun_margin_used, docs::kDocFunMarginUsed);
+  method(cls, "fun_read_info", &execution::fun_read_info, docs::kDocFunReadInfo, "info"_a = "单笔最小开仓量");
+  method(cls, "fun_read_split_doc", &execution::fun_read_split_doc, docs::kDocFunReadSplitDoc);
+  method(cls, "fun_search_split_mode", &execution::fun_search_split_mode, docs::kDocFunSearchSplitMode,
+         "mode"_a = "current");
+  method(cls, "fun_back_to_default_split_mode", &execution::fun_back_to_default_split_mode,
+         docs::kDocFunBackToDefaultSplitMode);
+  method(cls, "fun_set_split_mode", &execution::fun_set_split_mode, docs::kDocFunSetSplitMode, "mode"_a = "",
+         "effective_hour"_a = -1);
+  method(cls, "fun_redis_deal", &caches::fun_redis_deal, docs::kDocFunRedisDeal, "dte"_a);
+  static_method(cls, "factors_value", &research::factors_value, docs::kDocFactorsValue, "typ"_a = "",
+                "start_date"_a = "", "end_date"_a = "");
+  static_method(cls, "mysql_248", &account::mysql_248, docs::kDocMysql248, "sql"_a);
+  method(cls, "post_trade_analysis", &research::post_trade_analysis, docs::kDocPostTradeAnalysis, "start_date"_a,
+         "end_date"_a, "typ"_a = "commodity");
+  static_method(cls, "factors_value_vesk", &research::factors_value_vesk, docs::kDocFactorsValueVesk, "typ"_a = "",
+                "start_date"_a = "", "end_date"_a = "");
 }
 
 }  // namespace

@@ -16,7 +16,8 @@ SOURCE_STUBS = Path(__file__).resolve().parents[2] / "python" / "pelmora"
 
 
 def stub_members(stub_name):
-    """(class or None, member, [(argument, default repr or None)]) for every def of a stub."""
+    """(class or None, member, [(argument, default repr or None, kind)]) for every def of a stub;
+    kind "kw" for a keyword-only argument, else "pos"."""
     tree = ast.parse((SOURCE_STUBS / stub_name).read_text(encoding="utf-8"))
     found = []
 
@@ -24,9 +25,9 @@ def stub_members(stub_name):
         args = fn.args.args
         defaults = [None] * (len(args) - len(fn.args.defaults)) + [
             repr(ast.literal_eval(d)) for d in fn.args.defaults]
-        keyword_only = [(a.arg, None if d is None else repr(ast.literal_eval(d)))
+        keyword_only = [(a.arg, None if d is None else repr(ast.literal_eval(d)), "kw")
                         for a, d in zip(fn.args.kwonlyargs, fn.args.kw_defaults)]
-        return [(a.arg, d) for a, d in zip(args, defaults)] + keyword_only
+        return [(a.arg, d, "pos") for a, d in zip(args, defaults)] + keyword_only
 
     for node in tree.body:
         if isinstance(node, ast.FunctionDef):
@@ -37,9 +38,11 @@ def stub_members(stub_name):
 
 
 def runtime_arguments(member):
-    """Names and default reprs as inspect.signature (and so help() and completion) sees them."""
+    """Names, default reprs and kinds as inspect.signature (and so help() and completion) sees
+    them; the signature is made from the arguments the member is registered with."""
     params = inspect.signature(member).parameters.values()
-    return [(p.name, None if p.default is inspect.Parameter.empty else repr(p.default)) for p in params]
+    return [(p.name, None if p.default is inspect.Parameter.empty else repr(p.default),
+             "kw" if p.kind is inspect.Parameter.KEYWORD_ONLY else "pos") for p in params]
 
 
 MEMBERS = [("Pelmora.pyi", P, *m) for m in stub_members("Pelmora.pyi")] + [
