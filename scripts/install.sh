@@ -47,6 +47,10 @@ if grep -qE 'FAILED:|CMake Error' "$LOG"; then
 else
   grep -v '^ *$' "$LOG" | tail -n 12 | sed 's/^ */  /'
 fi
+if grep -q 'error: redefinition of' "$LOG"; then
+  echo "Two files of one folder define the same file-scope name and are compiled as one unit:"
+  echo "list one of them in PELMORA_UNITY_ALONE (src/pelmora/CMakeLists.txt), or rename the name."
+fi
 echo "Whole output: $LOG"
 echo "After fixing it: make install PYTHON=$PYTHON"
 echo "(a missing build requirement: make deps PYTHON=$PYTHON; a stale build dir: rm -rf build/cp*)"
