@@ -25,4 +25,9 @@ if [ ${#need_apt[@]} -gt 0 ]; then
   apt-get install -y -qq "${need_apt[@]}" >/dev/null
 fi
 
-"$PYTHON" -m pip install --disable-pip-version-check -q -r requirements-dev.txt
+if ! "$PYTHON" -m pip install --disable-pip-version-check -q -r requirements-dev.txt; then
+  echo "== installing requirements-dev.txt with $PYTHON failed (pip's reason above)."
+  echo "In a virtual environment of its own nothing else is in the way:"
+  echo "  python3 -m venv .venv && make demo PYTHON=.venv/bin/python"
+  exit 1
+fi
