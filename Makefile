@@ -1,5 +1,7 @@
-PYTHON ?= python3
-PIP_INSTALL = $(PYTHON) -m pip install --disable-pip-version-check -q
+# Every step runs with one interpreter: the active virtual environment's when there is one,
+# else python3. Give another with `make demo PYTHON=.venv/bin/python`.
+PYTHON ?= $(if $(VIRTUAL_ENV),$(VIRTUAL_ENV)/bin/python,python3)
+export PYTHON
 
 .PHONY: demo test compat deps install stack-up stack-down stack-status bench fuzz sanitized
 
@@ -7,8 +9,9 @@ PIP_INSTALL = $(PYTHON) -m pip install --disable-pip-version-check -q
 deps:
 	bash scripts/ensure-deps.sh
 
+# Shows the compiler's progress; a failed build ends with what failed and what to run.
 install: deps
-	$(PIP_INSTALL) --no-build-isolation .
+	bash scripts/install.sh
 
 demo: install stack-up
 	$(PYTHON) -m services.stack status
@@ -40,4 +43,4 @@ fuzz: install
 
 # The quick tests against an AddressSanitizer/UBSan build of the package.
 sanitized: deps
-	PYTHON=$(PYTHON) bash scripts/sanitized-tests.sh
+	bash scripts/sanitized-tests.sh

@@ -9,6 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+PYTHON=${PYTHON:-python3}
 PYENV_VERSIONS=${PYENV_VERSIONS:-/root/.pyenv/versions}
 QUICK_TESTS=(tests/records tests/pelmora tests/fuzz)
 export PELMORA_FUZZ_EXAMPLES=${PELMORA_FUZZ_EXAMPLES:-30}
@@ -36,7 +37,7 @@ is_wanted() {
 # What a desk's environment gets: the build requirements and the runtime dependencies of
 # pyproject.toml, with the pins applied on top, plus the quick tests' own tools.
 requirements() {
-  python3 - "$@" <<'PY'
+  "$PYTHON" - "$@" <<'PY'
 import re, sys, tomllib
 with open("pyproject.toml", "rb") as f:
     meta = tomllib.load(f)

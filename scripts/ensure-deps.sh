@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs what a fresh machine lacks: Debian's servers and the Python packages.
+# Installs what a fresh machine lacks: Debian's servers and the Python packages, the latter
+# into the interpreter that builds and tests ($PYTHON, python3 by default).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+PYTHON=${PYTHON:-python3}
 
 need_apt=()
 command -v redis-server >/dev/null || need_apt+=(redis-server)
@@ -22,4 +25,9 @@ if [ ${#need_apt[@]} -gt 0 ]; then
   apt-get install -y -qq "${need_apt[@]}" >/dev/null
 fi
 
-python3 -m pip install --disable-pip-version-check -q -r requirements-dev.txt
+if ! "$PYTHON" -m pip install --disable-pip-version-check -q -r requirements-dev.txt; then
+  echo "== installing requirements-dev.txt with $PYTHON failed (pip's reason above)."
+  echo "In a virtual environment of its own nothing else is in the way:"
+  echo "  python3 -m venv .venv && make demo PYTHON=.venv/bin/python"
+  exit 1
+fi

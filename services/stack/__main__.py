@@ -20,6 +20,11 @@ def _up(args) -> int:
     if not args.no_data:
         load.load_all()
         print("demo data loaded (schema recreated, tables and caches reset)")
+    else:
+        missing = status.missing_demo_data()
+        if missing:
+            print(f"demo data missing in: {', '.join(missing)}")
+            print("load it with: python -m services.stack reload (recreates the schema and the demo desk)")
     print(f"stack ready in {time.monotonic() - started:.1f} s")
     return 0
 

@@ -43,7 +43,10 @@ def _redis_argv(endpoint: ep.RedisEndpoint) -> Callable[[], list[str]]:
             "--bind", endpoint.host,
             "--port", str(endpoint.port),
             "--requirepass", endpoint.password,
-            "--save", "",
+            # Snapshots in its own folder, also on a stop, as a cache with persistence keeps
+            # its data: `up --no-data` after a restart finds the entries it had.
+            "--save", "3600 1 300 100 60 10000",
+            "--dbfilename", "dump.rdb",
             "--appendonly", "no",
             "--daemonize", "no",
             "--dir", str(workdir),

@@ -82,3 +82,49 @@ def report() -> list[Report]:
         except Exception as ex:  # any client's error means: not answering as it should
             out.append(Report(c.name, c.address, False, f"{type(ex).__name__}: {str(ex)[:160]}"))
     return out
+
+
+def missing_demo_data() -> list[str]:
+    """The stores that answer but hold none of the demo desk (e.g. a cache that was stopped
+    before it could keep a snapshot), one line each; empty when every store has data."""
+    def clickhouse_rows() -> int:
+        client = clients.clickhouse()
+        try:
+            return int(client.command("SELECT count() FROM factors.t_account_info"))
+        finally:
+            client.close()
+
+    def mysql_rows() -> int:
+        conn = clients.mysql()
+        try:
+            with conn.cursor() as cur:
+                cur.execute("SELECT count(*) FROM daily_return")
+                return int(cur.fetchone()[0])
+        finally:
+            conn.close()
+
+    def redis_keys(name: str) -> int:
+        conn = clients.redis(name, timeout=1.0)
+        try:
+            return int(conn.dbsize())
+        finally:
+            conn.close()
+
+    data = demo.build()
+    probes = {"clickhouse": ("register rows", clickhouse_rows), "mariadb": ("trade.daily_return rows", mysql_rows)}
+    for name, entries in data.redis.items():
+        if entries:
+            probes[f"redis-{name}"] = ("keys", lambda n=name: redis_keys(n))
+    missing = []
+    for c in components():
+        if c.name not in probes or not procs.port_open(c.host, c.port):
+            continue
+        what, count = probes[c.name]
+        try:
+            n = count()
+        except Exception as ex:  # a dropped database or table is missing data too
+            missing.append(f"{c.name} ({type(ex).__name__}: {str(ex).splitlines()[0][:100]})")
+            continue
+        if n == 0:
+            missing.append(f"{c.name} (0 {what})")
+    return missing

@@ -79,6 +79,64 @@ def test_engine_data_survives_a_restart(stack, ch_client):
         client.close()
 
 
+@pytest.mark.stack_reset("redis:central")
+def test_cache_data_survives_a_restart(stack, redis_client):
+    if stack.states["redis-central"].state not in ("started", "running"):
+        pytest.skip("the cache on the port was not started by this stack")
+    cache = redis_client("central")
+    probe = os.urandom(8).hex()  # an older snapshot on disk cannot hold it
+    cache.set("restart-probe", probe)
+    before = {key: cache.type(key) for key in cache.keys("*")}
+    cache.close()
+    lifecycle.down({"redis-central"})
+    assert not procs.port_open(ep.CENTRAL_HOST, ep.REDIS_PORT)
+    (state,) = lifecycle.up({"redis-central"})
+    assert state.state == "started"
+    cache = redis_client("central")
+    assert {key: cache.type(key) for key in cache.keys("*")} == before
+    assert cache.get("restart-probe") == probe
+
+
+def _empty_central_cache():
+    clients.redis("central").flushdb()
+
+
+def _empty_register():
+    client = clients.clickhouse()
+    client.command("TRUNCATE TABLE factors.t_account_info")
+    client.close()
+
+
+def _empty_daily_return():
+    conn = clients.mysql()
+    with conn.cursor() as cur:
+        cur.execute("DELETE FROM daily_return")
+    conn.commit()
+    conn.close()
+
+
+@pytest.mark.stack_reset("redis:central", "factors.t_account_info", "mysql:daily_return")
+@pytest.mark.parametrize("empty, named", [
+    (None, None),
+    (_empty_central_cache, "redis-central (0 keys)"),
+    (_empty_register, "clickhouse (0 register rows)"),
+    (_empty_daily_return, "mariadb (0 trade.daily_return rows)"),
+], ids=["all-there", "cache", "register", "mysql"])
+def test_up_without_data_says_what_is_missing(stack, capsys, empty, named):
+    from services.stack.__main__ import main
+
+    if empty is not None:
+        empty()
+    assert main(["up", "--no-data"]) == 0
+    out = capsys.readouterr().out
+    if named is None:
+        assert "missing" not in out, out
+    else:
+        missing = [line for line in out.splitlines() if line.startswith("demo data missing in: ")]
+        assert missing == [f"demo data missing in: {named}"], out
+        assert "python -m services.stack reload" in out
+
+
 def _free_port() -> int:
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))

@@ -4,6 +4,7 @@ and UndefinedBehaviorSanitizer and run against the simulator."""
 import os
 import shutil
 import subprocess
+import sys
 
 import pytest
 
@@ -57,7 +58,9 @@ def sanitizer_support(compiler: str, tmp_path) -> str | None:
 
 @pytest.fixture(scope="module")
 def trader_check(tmp_path_factory):
-    cmake = shutil.which("cmake")
+    # The environment's own cmake and ninja first: a virtual environment need not be on PATH.
+    tools = os.pathsep.join([os.path.dirname(sys.executable), os.environ.get("PATH", "")])
+    cmake = shutil.which("cmake", path=tools)
     compiler = shutil.which("c++") or shutil.which("g++") or shutil.which("clang++")
     if not cmake or not compiler:
         pytest.skip("needs cmake and a C++ compiler")
@@ -66,12 +69,18 @@ def trader_check(tmp_path_factory):
     if reason:
         pytest.skip(reason)
     build = tmp / "build"
-    generator = ["-G", "Ninja"] if shutil.which("ninja") else []
-    for cmd in ([cmake, "-S", str(ROOT / "tests" / "native"), "-B", str(build), *generator,
+    ninja = shutil.which("ninja", path=tools)
+    generator = ["-G", "Ninja", f"-DCMAKE_MAKE_PROGRAM={ninja}"] if ninja else []
+    # ccache, where present, serves this build from the last session's; the build dir is new
+    # each time, so its path is left out of the hash.
+    ccache = shutil.which("ccache")
+    launcher = [f"-DCMAKE_CXX_COMPILER_LAUNCHER={ccache}"] if ccache else []
+    env = dict(os.environ, CCACHE_NOHASHDIR="true", CCACHE_BASEDIR=str(ROOT))
+    for cmd in ([cmake, "-S", str(ROOT / "tests" / "native"), "-B", str(build), *generator, *launcher,
                  "-DCMAKE_BUILD_TYPE=Debug", f"-DCMAKE_CXX_COMPILER={compiler}",
                  f"-DCMAKE_CXX_FLAGS={SANITIZE}"],
                 [cmake, "--build", str(build), "--parallel", "2"]):
-        step = subprocess.run(cmd, capture_output=True, text=True, timeout=600)
+        step = subprocess.run(cmd, capture_output=True, text=True, timeout=600, env=env)
         assert step.returncode == 0, step.stdout[-3000:] + step.stderr[-3000:]
     return build / "trader_check"
 
