@@ -22,7 +22,7 @@ inline constexpr const char* kDocUnixToDatetime = R"doc(Date of a Unix time stam
 unix_timestamp -- seconds since 1970-01-01 00:00:00 UTC, integer or float
 
 Returns e.g. "1970-01-02" for 86400, whatever the machine's time zone. A value outside the
-date range raises the host's OverflowError/ValueError/OSError. Static: call it on the class.
+date range raises Python's OverflowError/ValueError/OSError. Static: call it on the class.
 )doc";
 
 inline constexpr const char* kDocFunClickhouseConnect = R"doc((Re)open the object's ClickHouse client.

@@ -2,6 +2,8 @@
 
 #include <pybind11/gil_safe_call_once.h>
 
+#include <memory>
+
 namespace pelmora {
 
 namespace {
@@ -20,5 +22,12 @@ void set_module(py::module_ m) {
 py::object module_attr(const char* name) { return module_storage().get_stored().attr(name); }
 
 bool is_exception(const py::error_already_set& e) { return e.matches(PyExc_Exception); }
+
+std::string double_text(double value, char format, int precision, int flags) {
+  std::unique_ptr<char, decltype(&PyMem_Free)> text(PyOS_double_to_string(value, format, precision, flags, nullptr),
+                                                   &PyMem_Free);
+  if (!text) throw py::error_already_set();
+  return text.get();
+}
 
 }  // namespace pelmora

@@ -4,6 +4,8 @@
 #pragma once
 #include <pybind11/pybind11.h>
 
+#include <string>
+
 namespace pelmora {
 namespace py = pybind11;
 
@@ -20,5 +22,9 @@ py::object call_method(py::handle self, const char* name, Args&&... args) {
 // True when a caught Python error is an Exception (not KeyboardInterrupt,
 // SystemExit, ...): only those become result dictionaries.
 bool is_exception(const py::error_already_set& e);
+
+// The interpreter's text of a double (PyOS_double_to_string); the defaults
+// give float's repr.
+std::string double_text(double value, char format = 'r', int precision = 0, int flags = Py_DTSF_ADD_DOT_0);
 
 }  // namespace pelmora

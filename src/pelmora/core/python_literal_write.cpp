@@ -1,5 +1,4 @@
-#include <memory>
-
+#include "core/python.h"
 #include "core/python_literal.h"
 #include "core/statement.h"
 
@@ -27,11 +26,7 @@ void write_python_literal(std::string& out, py::handle value) {
   if (PyFloat_Check(v)) {
     // float's own repr, also for subclasses such as numpy.float64 whose repr
     // would name the type
-    const double d = PyFloat_AsDouble(v);
-    std::unique_ptr<char, decltype(&PyMem_Free)> text(
-        PyOS_double_to_string(d, 'r', 0, Py_DTSF_ADD_DOT_0, nullptr), &PyMem_Free);
-    if (!text) throw py::error_already_set();
-    out.append(text.get());
+    out.append(double_text(PyFloat_AsDouble(v)));
     return;
   }
   if (py::hasattr(value, "dtype") && py::hasattr(value, "item")) {

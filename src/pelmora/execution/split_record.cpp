@@ -12,7 +12,7 @@ using namespace pybind11::literals;
 constexpr const char* kOverrideHash = "split_mode";
 
 // Microseconds since the epoch of a local date-time, exactly: the whole
-// seconds through the host's local conversion, the fraction as an integer.
+// seconds through the machine's local conversion, the fraction as an integer.
 py::object epoch_micros(py::handle when) {
   py::object whole = when.attr("replace")("microsecond"_a = 0).attr("timestamp")();
   return py::int_(whole) * py::int_(1000000) + when.attr("microsecond");
@@ -22,7 +22,7 @@ py::object epoch_micros(py::handle when) {
 // whole microseconds, so a record ending exactly now has ended, whatever
 // rounding seconds as floats would bring.
 bool in_force(py::handle ts, py::handle hours, py::handle now) {
-  // 0 + hours x 3600: a number, or the TypeError the host's sum raises for
+  // 0 + hours x 3600: a number, or the TypeError Python's sum raises for
   // a text or None.
   py::object span = py::int_(0) + hours * py::int_(3600);
   py::object elapsed = epoch_micros(now) - epoch_micros(ts);

@@ -20,7 +20,7 @@ constexpr std::string_view kBadMode = "mode枚举值需要在 ['current', 'avail
 enum class Mode { Current, Available, Default, Unknown };
 
 Mode mode_of(py::handle mode) {
-  // The host's equality, as a membership test in the three names would use.
+  // Python's equality, as a membership test in the three names would use.
   if (mode.equal(py::str("current"))) return Mode::Current;
   if (mode.equal(py::str("available"))) return Mode::Available;
   if (mode.equal(py::str("default"))) return Mode::Default;
@@ -33,9 +33,8 @@ constexpr std::array<std::string_view, 8> kLabels = {
     "报单时间间隔（秒）", "撤单时长（秒）", "拆单单笔最大手数", "拆单单笔最小手数",
 };
 
-// One dict per row, the labels mapped to the row's values by position. The
-// values stay as the store gave them: a table in between would turn a NULL
-// into NaN and the integers of its column into floats.
+// One dict per row, the labels mapped to the row's values by position, each
+// value as the store gave it (NULL as None, integers as int).
 py::list labelled_rows(py::handle result_set) {
   py::list rows;
   for (py::handle row : result_set) {

@@ -19,7 +19,7 @@ py::tuple equity_names() {
 }
 
 // The day and the snapshot time come out of the encoding as epoch
-// milliseconds and are shown in the host's local time.
+// milliseconds and are shown in the machine's local time.
 records::ValueEdit equity_edit(const std::string& column) {
   const char* fmt = column == "trading_day" ? "%Y-%m-%d" : column == "update_time" ? "%Y-%m-%d %H:%M:%S" : nullptr;
   if (fmt == nullptr) return {};

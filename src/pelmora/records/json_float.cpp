@@ -3,7 +3,9 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
-#include <memory>
+#include <string>
+
+#include "core/python.h"
 
 namespace pelmora::records {
 namespace {
@@ -23,10 +25,6 @@ constexpr uint64_t kExactInt = 1ULL << 53;
 constexpr double kFixedMax = 1e16;
 constexpr double kFixedMin = 1e-15;
 
-struct PyMemFree {
-  void operator()(char* p) const { PyMem_Free(p); }
-};
-
 // Python's own correctly rounded reader, the one json.loads uses.
 double parse(const char* text) {
   double v = PyOS_string_to_double(text, nullptr, nullptr);
@@ -37,10 +35,7 @@ double parse(const char* text) {
 // "%.10g": the value rounded to ten significant digits (overflowing to
 // infinity when it is read back, for values next to the largest double).
 double exponential(double value) {
-  std::unique_ptr<char, PyMemFree> text(
-      PyOS_double_to_string(value, 'e', kDecimals - 1, 0, nullptr));
-  if (!text) throw_pending();
-  return parse(text.get());
+  return parse(double_text(value, 'e', kDecimals - 1, 0).c_str());
 }
 
 // The encoder's fixed notation for 0 <= a <= 1e16: integer part, then the

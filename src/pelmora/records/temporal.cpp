@@ -236,7 +236,7 @@ py::object utc_fields_datetime(int64_t seconds, int64_t micros, PyObject* zone) 
   const int64_t in_day = seconds - days * 86400;
   int64_t y = 0;
   unsigned m = 1, d = 1;
-  // Outside the host's years the constructor refuses, as it does there.
+  // Outside Python's years the constructor refuses, as it does there.
   if (days >= -800000 && days <= 3000000) civil_from_days(days, &y, &m, &d);
   if (y < 1 || y > 9999) {
     PyErr_Format(PyExc_ValueError, "year %lld is out of range", static_cast<long long>(y));

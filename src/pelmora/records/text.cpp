@@ -1,22 +1,13 @@
 #include "records/text.h"
 
-#include <memory>
-
+#include "core/python.h"
 #include "records/object.h"
 
 namespace pelmora::records {
 namespace {
 
-struct PyMemFree {
-  void operator()(char* p) const { PyMem_Free(p); }
-};
-
 // str() of a float64 value: Python's repr of the double.
-py::object float_text(double value) {
-  std::unique_ptr<char, PyMemFree> text(PyOS_double_to_string(value, 'r', 0, Py_DTSF_ADD_DOT_0, nullptr));
-  if (!text) throw_pending();
-  return checked(PyUnicode_FromString(text.get()));
-}
+py::object float_text(double value) { return checked(PyUnicode_FromString(double_text(value).c_str())); }
 
 py::object str_of(PyObject* value) { return checked(PyObject_Str(value)); }
 

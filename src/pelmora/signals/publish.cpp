@@ -34,7 +34,7 @@ void replace_live_rows(py::handle client, const Side& side, py::handle day, py::
   client.attr("command")(s.str());
 }
 
-// The largest trading_day of the rows (the host's ValueError for none).
+// The largest trading_day of the rows (Python's ValueError for none).
 py::object trading_day_of(py::handle rows) {
   return py::module_::import("builtins").attr("max")(rows[py::str("trading_day")]);
 }

@@ -19,7 +19,7 @@ using namespace pybind11::literals;
 }
 
 // The first null/true/false in document order, as evaluating the text as
-// host code would meet them.
+// Python code would meet them.
 void refuse_json_constants(py::handle value) {
   if (value.is_none()) raise_name_error("null");
   if (value.ptr() == Py_True) raise_name_error("true");

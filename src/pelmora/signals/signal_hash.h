@@ -16,7 +16,7 @@ py::object records_of(py::handle rows);
 
 // (field, JSON text) of every record, in row order. The table's JSON is
 // decoded as JSON; a record holding null, true or false is refused with the
-// NameError the host gives for that name, since the desk's readers have
+// NameError Python gives for that name, since the desk's readers have
 // never been handed such a value.
 using Texts = std::vector<std::pair<py::object, py::object>>;
 Texts encode(py::handle records);
