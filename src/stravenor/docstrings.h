@@ -1,7 +1,6 @@
 // Help texts of module Stravenor, passed as the doc argument of its definitions.
-// The function's text starts with its signature and a "--" line, which the
-// interpreter turns into __text_signature__ (inspect.signature, help()); define
-// it with pybind11's own signature lines off (py::options::disable_function_signatures).
+// The function's signature line is made where it is registered, from the
+// names its arguments are parsed by.
 #pragma once
 
 namespace stravenor::docs {
@@ -14,10 +13,7 @@ module) and returns the account's fund figures, positions, trades or orders of t
 trading day. Module Pelmora re-exports the function and its live reads call it.
 )doc";
 
-inline constexpr const char* kDocQueryTraderAllInfo = R"doc(query_trader_all_info(ip, port, userid, password, option)
---
-
-Log in as userid at ip:port and return one part of the account, right now.
+inline constexpr const char* kDocQueryTraderAllInfo = R"doc(Log in as userid at ip:port and return one part of the account, right now.
 
 ip       -- the platform's address, e.g. pelmora.Pelmora.RISK_PLATFORM_HOST
 port     -- the port as text, "10911"

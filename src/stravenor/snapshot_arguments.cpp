@@ -13,11 +13,16 @@ constexpr const char* kFunction = "query_trader_all_info()";
 [[noreturn]] void type_error(const std::string& text) { throw py::type_error(kFunction + (" " + text)); }
 
 [[noreturn]] void wrong_count(std::size_t given) {
-  type_error("takes exactly 5 arguments (ip, port, userid, password, option), " +
-             std::to_string(given) + " given");
+  type_error("takes exactly 5 arguments (" + snapshot_argument_list() + "), " + std::to_string(given) + " given");
 }
 
 }  // namespace
+
+std::string snapshot_argument_list() {
+  std::string list;
+  for (const char* name : kNames) list.append(list.empty() ? "" : ", ").append(name);
+  return list;
+}
 
 SnapshotArguments parse_snapshot_arguments(const py::args& args, const py::kwargs& kwargs) {
   const std::size_t positional = args.size();

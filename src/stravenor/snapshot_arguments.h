@@ -4,8 +4,14 @@
 
 #include <pybind11/pybind11.h>
 
+#include <string>
+
 namespace stravenor {
 namespace py = pybind11;
+
+// "ip, port, userid, password, option": the names the arguments are parsed
+// by, for the messages and the help text's signature line.
+std::string snapshot_argument_list();
 
 struct SnapshotArguments {
   py::str ip, port, userid, password, option;

@@ -113,10 +113,13 @@ py::dict query_trader_all_info(const py::args& args, const py::kwargs& kwargs) {
 }
 
 void bind_snapshot_query(py::module_& m) {
-  // The docstring carries the signature, so inspect.signature can read it.
+  // The help text starts with the signature in the interpreter's own form, made
+  // from the names the arguments are parsed by, so inspect.signature reads it.
   py::options options;
   options.disable_function_signatures();
-  m.def("query_trader_all_info", &query_trader_all_info, docs::kDocQueryTraderAllInfo);
+  const std::string doc =
+      "query_trader_all_info(" + snapshot_argument_list() + ")\n--\n\n" + docs::kDocQueryTraderAllInfo;
+  m.def("query_trader_all_info", &query_trader_all_info, doc.c_str());
 }
 
 }  // namespace stravenor

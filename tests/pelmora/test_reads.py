@@ -158,16 +158,10 @@ def test_reads_need_a_usable_object(account):
 
 # --- history --------------------------------------------------------------------------
 
-def sql_literal(value):
-    if isinstance(value, (datetime.date, str)):
-        text = str(value).replace("\\", "\\\\").replace("'", "\\'")
-        return f"'{text}'"
-    return repr(value)
-
-
 def insert(ch, table, columns, rows):
-    values = ", ".join("(" + ", ".join(sql_literal(v) for v in row) + ")" for row in rows)
-    ch.command(f"INSERT INTO {table} ({', '.join(columns)}) VALUES {values}")
+    """The rows as the library writes its own INSERTs (days as their texts)."""
+    rows = [[str(v) if isinstance(v, datetime.date) else v for v in row] for row in rows]
+    ch.command(P._insert_text(f"INSERT INTO {table} (", columns, rows, ")"))
 
 
 DEAL_COLUMNS = ["day", "trading_day", "trading_time", "instrument_id", "entrust_direction", "price",
