@@ -16,6 +16,10 @@ namespace py = pybind11;
 // else as its repr.
 void write_python_literal(std::string& out, py::handle value);
 
+// The plain Python value a numpy scalar holds (its item()); null for anything
+// that is not one.
+py::object numpy_item(py::handle value);
+
 // Largest cache text the reader parses, in bytes of its UTF-8 form.
 inline constexpr size_t kMaxLiteralBytes = size_t{4} << 20;
 

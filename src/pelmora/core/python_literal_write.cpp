@@ -29,14 +29,18 @@ void write_python_literal(std::string& out, py::handle value) {
     out.append(double_text(PyFloat_AsDouble(v)));
     return;
   }
-  if (py::hasattr(value, "dtype") && py::hasattr(value, "item")) {
-    py::object plain = value.attr("item")();
-    if (!plain.is(value) && !py::hasattr(plain, "dtype")) {
-      write_python_literal(out, plain);
-      return;
-    }
+  if (py::object plain = numpy_item(value)) {
+    write_python_literal(out, plain);
+    return;
   }
   out.append(py::repr(value).cast<std::string>());
+}
+
+py::object numpy_item(py::handle value) {
+  if (!py::hasattr(value, "dtype") || !py::hasattr(value, "item")) return py::object();
+  py::object plain = value.attr("item")();
+  if (plain.is(value) || py::hasattr(plain, "dtype")) return py::object();
+  return plain;
 }
 
 }  // namespace pelmora

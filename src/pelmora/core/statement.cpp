@@ -24,8 +24,7 @@ namespace {
 
 bool is_number(py::handle value) {
   PyObject* v = value.ptr();
-  if (PyLong_Check(v) || PyFloat_Check(v)) return true;
-  return py::hasattr(value, "dtype") && py::hasattr(value, "item");  // numpy scalars
+  return PyLong_Check(v) || PyFloat_Check(v) || numpy_item(value);
 }
 
 }  // namespace

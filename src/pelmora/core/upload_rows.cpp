@@ -2,17 +2,19 @@
 
 #include <cmath>
 
+#include "core/python_literal.h"
+
 namespace pelmora {
 
 namespace {
 
 constexpr std::size_t kShownValue = 60;
 
-// numpy scalars as the plain value they stand for (the literal writer does the same).
+// numpy scalars as the plain value they stand for, as the literal writer writes them.
 py::object plain(py::handle value) {
   if (PyUnicode_Check(value.ptr()) || PyLong_Check(value.ptr()) || PyFloat_Check(value.ptr()))
     return py::reinterpret_borrow<py::object>(value);
-  if (py::hasattr(value, "dtype") && py::hasattr(value, "item")) return value.attr("item")();
+  if (py::object item = numpy_item(value)) return item;
   return py::reinterpret_borrow<py::object>(value);
 }
 

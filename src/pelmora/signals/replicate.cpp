@@ -5,8 +5,7 @@
 namespace pelmora::signals {
 
 py::object fun_replicate_save(py::object self, py::object tmp_mat, py::object continuous_holding) {
-  // Only False itself switches replication off.
-  if (self.attr("if_copy").ptr() == Py_False) return py::int_(0);
+  if (!copy_paired(self)) return py::int_(0);
   tmp_mat[py::str("account_id")] = self.attr("copy_account_id");
   // The copy's hash is always written; its rows keep the main upload's user and times.
   publish(self, tmp_mat, kCopySide, true, py::bool_(continuous_holding), {});

@@ -13,4 +13,7 @@ py::dict fun_read_signal(py::object self, py::object start_date, py::object end_
 py::dict fun_delete_signal(py::object self, py::object trading_day, py::object order_typ,
                            py::object trade_time, py::object contract);
 
+// The account replicates to a copy account: anything but False itself in if_copy.
+inline bool copy_paired(py::handle self) { return self.attr("if_copy").ptr() != Py_False; }
+
 }  // namespace pelmora::signals

@@ -101,7 +101,7 @@ std::string unwritable_signal_cell(py::handle rows, bool hash_written) {
 
 std::vector<std::string> accounts_written(py::handle self) {
   std::vector<std::string> accounts{text_of(self.attr("account_id"))};
-  if (self.attr("if_copy").ptr() != Py_False) accounts.push_back(text_of(self.attr("copy_account_id")));
+  if (copy_paired(self)) accounts.push_back(text_of(self.attr("copy_account_id")));
   return accounts;
 }
 
@@ -145,7 +145,7 @@ py::object fun_update_signal(py::object self, py::object input_data, py::object 
   // Every cell must have a literal its column takes, and (the copy's hash is
   // written whatever use_redis says) a record a hash cannot hold raises here:
   // both before anything is written for either account.
-  const bool hash_written = to_redis || self.attr("if_copy").ptr() != Py_False;
+  const bool hash_written = to_redis || copy_paired(self);
   const std::string unwritable = unwritable_signal_cell(rows, hash_written);
   if (!unwritable.empty()) return result(2, unwritable);
   if (hash_written) hash::encode(hash::records_of(rows));
