@@ -10,13 +10,21 @@ import types
 from dataclasses import dataclass, field
 from typing import Any, Callable
 
+from .catalogue import template_of
+from .native import BLOCK_INFO_REVISION, native_result
+
 
 @dataclass
 class Answer:
     needle: str  # a piece of the statement text this answer is for
     rows: list = field(default_factory=list)
     columns: list = field(default_factory=list)
+    types: list | None = None  # the columns' types in Native answers; guessed from the values when None
     error: BaseException | None = None
+
+
+class UnknownStatement(Exception):
+    """What the stand-in store says of a statement the library's templates do not make."""
 
 
 class QueryResult:
@@ -26,33 +34,47 @@ class QueryResult:
 
 
 class FakeClickHouse:
-    """Records every statement; answers queries from a list of (needle -> rows | error)."""
+    """Records every statement. A statement the library's templates do not make is refused; one
+    they make is answered from a list of (needle -> rows | error), or holds no rows, as an empty
+    store would. Queries are answered as rows (`query`) or as Native bytes (`raw_query`)."""
+
+    protocol_version = 54337  # as a client of a current server: Native blocks carry their block info
 
     def __init__(self):
         self.queries: list[str] = []
         self.commands: list[str] = []
+        self.native: list[str] = []  # the queries answered as Native bytes
         self.answers: list[Answer] = []
         self.closed = 0
 
-    def answer(self, needle: str, rows=(), columns=(), error: BaseException | None = None) -> None:
-        self.answers.insert(0, Answer(needle, list(rows), list(columns), error))
+    def answer(self, needle: str, rows=(), columns=(), types=None, error: BaseException | None = None) -> None:
+        self.answers.insert(0, Answer(needle, list(rows), list(columns), types, error))
 
-    def _find(self, text: str) -> Answer | None:
-        return next((a for a in self.answers if a.needle in text), None)
+    def _answer(self, text) -> Answer:
+        if not isinstance(text, str) or template_of(text) is None:
+            raise UnknownStatement(f"not a statement of the library: {text!r}")
+        found = next((a for a in self.answers if a.needle in text), None) or Answer("")
+        if found.error:
+            raise found.error
+        return found
 
     def query(self, text):
         self.queries.append(text)
-        found = self._find(text)
-        if found and found.error:
-            raise found.error
-        return QueryResult(found.rows, found.columns) if found else QueryResult([], [])
+        found = self._answer(text)
+        return QueryResult(found.rows, found.columns)
+
+    def raw_query(self, text, fmt=None, settings=None):
+        self.queries.append(text)
+        if fmt != "Native":
+            raise UnknownStatement(f"the stand-in store writes Native only, not {fmt!r}")
+        found = self._answer(text)
+        self.native.append(text)
+        revision = (settings or {}).get("client_protocol_version", 0)
+        return native_result(found.columns, found.rows, found.types, block_info=revision >= BLOCK_INFO_REVISION)
 
     def command(self, text):
         self.commands.append(text)
-        found = self._find(text)
-        if found and found.error:
-            raise found.error
-        return None
+        self._answer(text)
 
     def close(self):
         self.closed += 1

@@ -10,6 +10,7 @@ from hypothesis import HealthCheck, given, settings, strategies as st
 
 import pelmora.Pelmora as P
 from pelmora.Pelmora import Pelmora
+from tests.fakes.catalogue import template_of
 from tests.fuzz.strategies import ANY_VALUE, NASTY_TEXT, structure
 
 EXAMPLES = int(os.environ.get("PELMORA_FUZZ_EXAMPLES", "100"))
@@ -92,6 +93,7 @@ def sent_statements(fake_stores):
 
 def assert_single_clean_statements(statements):
     for text in statements:
+        assert template_of(text), text  # made from one of the library's templates
         structure(text)  # the engine refuses bad syntax and more than one statement
 
 

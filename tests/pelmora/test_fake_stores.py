@@ -1,8 +1,13 @@
 """Routing, argument checks and failure answers on stand-in stores: no services needed."""
+import datetime
+
+import pandas as pd
 import pytest
 
 import pelmora.Pelmora as P
 from pelmora.Pelmora import Pelmora
+from tests.fakes import UnknownStatement
+from tests.fakes.catalogue import template_of
 
 ACCOUNT, KEY, USER = "80050021", "k-80050021", "trader01"
 READS = ["fun_read_position", "fun_read_order", "fun_read_deal", "fun_read_equity"]
@@ -117,3 +122,54 @@ def test_probe_answers_false_for_any_bad_address(account, monkeypatch, host):
     monkeypatch.setattr(P, "socket", __import__("socket"))
     monkeypatch.setattr(P, "RISK_PLATFORM_HOST", host)
     assert account.risk_platform_connected() is False
+
+
+SIGNALS = [{"trading_day": "20241008", "contract": c, "position": 1, "direction": "L", "signal_date": "20241007",
+            "order_typ": "intraday_trading", "trade_time": "D", "feature": 0} for c in ("rb2501", "cu2411")]
+REGISTER_COLUMNS = ["account_id", "account_key", "market_value", "strategy", "trade_flag", "acquire_info_key",
+                    "user_id", "env"]
+
+
+# Each write on the stand-in store: the answers it is taught, then the templates its statements
+# must come from, in order. The store refuses any statement the templates do not make.
+@pytest.mark.parametrize("call, taught, sent", [
+    (lambda a: a.fun_update_signal(SIGNALS, use_redis=True), [],
+     ["signal_replace", "signal_insert", "signal_replace_copy", "signal_insert"]),
+    (lambda a: a.fun_delete_signal("20241008", "intraday_trading", "D", ["rb2501", "cu'2411"]),
+     [("select count(*) n from factors.t_order_dtl", [[2]], ["n"])], ["signal_delete"]),
+    (lambda a: a.fun_update_sts(False),
+     [("select account_id, account_key", [[ACCOUNT, "ak", 1e6, "s", "T", KEY, USER, env] for env in ("prod", "test")],
+       REGISTER_COLUMNS)],
+     ["status_close", "status_insert_opening", "status_insert_opening"]),
+    (lambda a: a.fun_update_TWAP_info(pd.DataFrame({"commodity": ["ag"], "if_twap": [1], "time_gap": [30],
+                                                    "volume": [5.5]})), [], ["twap_insert_opening"]),
+    (lambda a: a.fun_set_split_mode("43210001", 2), [("from strategy.param_account_info where", [[1]], ["n"])],
+     ["split_change_log"]),
+])
+def test_writes_go_out_as_the_library_statements(fake_stores, call, taught, sent):
+    fake_stores.register(ACCOUNT, KEY, copy_account="90050021")
+    acct = Pelmora(ACCOUNT, KEY, USER)
+    for needle, rows, columns in taught:
+        fake_stores.clickhouse.answer(needle, rows=rows, columns=columns)
+    got = call(acct)
+    assert got["code"] == 0, got
+    assert [template_of(c) for c in fake_stores.clickhouse.commands] == sent
+
+
+def test_store_refuses_what_the_library_does_not_send(fake_stores):
+    with pytest.raises(UnknownStatement):
+        fake_stores.clickhouse.query(P._statement("login", now="n", account="a", key="k") + " or 1 = 1")
+    with pytest.raises(UnknownStatement):
+        fake_stores.clickhouse.command("DROP TABLE factors.t_order_dtl")
+
+
+def test_history_rows_come_from_the_native_answer(account, fake_stores):
+    fake_stores.clickhouse.answer("trade.is_cdealdetail", columns=["day", "trading_day", "instrument_id", "price", "volume"],
+                                  rows=[[datetime.date(2024, 1, 5), "20240105", "rb2501", 3512.5, 2],
+                                        [datetime.date(2024, 1, 5), "20240105", "cu'2411", None, 1]],
+                                  types=["Date", "String", "String", "Nullable(Float64)", "Int32"])
+    got = account.fun_read_deal("20240105", "20240105")
+    assert got == {"code": 0, "msg": "success", "data": [
+        {"day": "2024-01-05", "trading_day": "20240105", "instrument_id": "rb2501", "price": 3512.5, "volume": 2},
+        {"day": "2024-01-05", "trading_day": "20240105", "instrument_id": "cu'2411", "price": None, "volume": 1}]}
+    assert fake_stores.clickhouse.native == fake_stores.clickhouse.queries[-1:]

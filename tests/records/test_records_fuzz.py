@@ -10,32 +10,7 @@ from hypothesis import HealthCheck, given, settings
 from hypothesis import strategies as st
 
 import pelmora.Pelmora as P
-
-
-def leb(n):
-    out = bytearray()
-    while True:
-        byte, n = n & 0x7F, n >> 7
-        out.append(byte | (0x80 if n else 0))
-        if not n:
-            return bytes(out)
-
-
-def text(b):
-    return leb(len(b)) + b
-
-
-def block(rows, *columns):
-    """A Native block without block info: column count, row count, then per column its
-    name, type and data."""
-    out = leb(len(columns)) + leb(rows)
-    for name, type_, data in columns:
-        out += text(name.encode()) + text(type_.encode()) + data
-    return out
-
-
-def strings(values):
-    return b"".join(text(v) for v in values)
+from tests.fakes.native import block, leb, strings, text
 
 
 def low_cardinality(dictionary, keys):
