@@ -9,9 +9,7 @@ removes its rows afterwards.
 """
 import argparse
 import os
-import statistics
 import sys
-import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
@@ -21,6 +19,7 @@ from services.stack import clients, lifecycle  # noqa: E402
 
 import pelmora.Pelmora as P  # noqa: E402
 from pelmora.Pelmora import Pelmora  # noqa: E402
+from timing import median_ms  # noqa: E402
 
 PREFIX = "Bench_Factor_"
 START, END = "20230101", "20231231"  # outside the demo history: only the bench rows fall in it
@@ -41,15 +40,6 @@ def fill(ch, factors):
 
 def clean(ch):
     ch.command(f"ALTER TABLE other.factor_value_new DELETE WHERE factor LIKE '{PREFIX}%'")
-
-
-def median_time(fn, runs):
-    times = []
-    for _ in range(runs):
-        started = time.perf_counter()
-        fn()
-        times.append(time.perf_counter() - started)
-    return statistics.median(times)
 
 
 def main():
@@ -90,23 +80,23 @@ def main():
         found = research.query(statement)
         columns = found.result_columns
         figures = {
-            "product factors_value": median_time(lambda: Pelmora.factors_value("value", START, END), args.runs),
-            "query_df, open client": median_time(lambda: research.query_df(statement), args.runs),
-            "query_df, client per read": median_time(query_df_own_client, args.runs),
-            "described construction (client per read)": median_time(described_construction, args.runs),
-            "  client open + close (per read)": median_time(
+            "product factors_value": median_ms(lambda: Pelmora.factors_value("value", START, END), args.runs),
+            "query_df, open client": median_ms(lambda: research.query_df(statement), args.runs),
+            "query_df, client per read": median_ms(query_df_own_client, args.runs),
+            "described construction (client per read)": median_ms(described_construction, args.runs),
+            "  client open + close (per read)": median_ms(
                 lambda: clients.clickhouse(ep.RESEARCH_USER, ep.RESEARCH_PASSWORD).close(), args.runs),
-            "  query + its columns (store, transport)": median_time(
+            "  query + its columns (store, transport)": median_ms(
                 lambda: research.query(statement).result_columns, args.runs),
-            "  DataFrame from the columns": median_time(
+            "  DataFrame from the columns": median_ms(
                 lambda: P.pd.DataFrame(dict(enumerate(columns))), args.runs),
-            "  (DataFrame from the rows, for scale)": median_time(
+            "  (DataFrame from the rows, for scale)": median_ms(
                 lambda: P.pd.DataFrame(found.result_set, columns=list(found.column_names)), args.runs),
         }
         print(f"{rows} rows ({args.factors} factors x {COMMODITIES} commodities x a year of weekdays), "
               f"median of {args.runs} runs (load average {os.getloadavg()[0]:.2f} on {os.cpu_count()} cores)")
-        for name, seconds in figures.items():
-            print(f"  {name:<40} {seconds * 1000:9.1f} ms")
+        for name, ms in figures.items():
+            print(f"  {name:<40} {ms:9.1f} ms")
         product = figures["product factors_value"]
         for baseline in ("query_df, client per read", "query_df, open client", "described construction (client per read)"):
             speedup = figures[baseline] / product

@@ -9,9 +9,9 @@ import argparse
 import ast
 import datetime as dt
 import statistics
-import time
 
 from pelmora import Pelmora
+from timing import timings
 
 
 def deal_text(n, times_as_text=False):
@@ -28,11 +28,7 @@ def stamp(i, as_text):
 
 
 def best(fn, text, runs):
-    times = []
-    for _ in range(runs):
-        start = time.perf_counter()
-        fn(text)
-        times.append(time.perf_counter() - start)
+    times = timings(lambda: fn(text), runs)
     return min(times), statistics.median(times)
 
 

@@ -18,9 +18,7 @@ import contextlib
 import gc
 import json
 import os
-import statistics
 import sys
-import time
 import tracemalloc
 import warnings
 from pathlib import Path
@@ -33,6 +31,7 @@ from services.stack import clients, lifecycle  # noqa: E402
 
 import pelmora.Pelmora as P  # noqa: E402
 from pelmora.Pelmora import Pelmora  # noqa: E402
+from timing import median_ms  # noqa: E402
 
 BENCH_ACCOUNT = "8BENCH01"
 DEAL_COLUMNS = ("day, trading_day, trading_time, instrument_id, entrust_direction, price, volume, "
@@ -72,17 +71,6 @@ def deal_statement():
 def clean(ch):
     ch.command(f"ALTER TABLE trade.is_cdealdetail DELETE WHERE account_id = '{BENCH_ACCOUNT}'",
                settings={"mutations_sync": 2})
-
-
-def median_ms(fn, runs):
-    times = []
-    for _ in range(runs):
-        gc.collect()
-        started = time.perf_counter()
-        result = fn()
-        times.append(time.perf_counter() - started)
-        del result  # freeing the rows is the caller's time, not the read's
-    return statistics.median(times) * 1000
 
 
 def peak_mb(fn):
@@ -130,7 +118,7 @@ def stored_deals():
 def measured(title, runs, timings, base):
     """Runs each timing (label -> callable) for its median, then prints them all as multiples of `base`."""
     load_before = os.getloadavg()[0]
-    figures = {label: median_ms(fn, runs) for label, fn in timings.items()}
+    figures = {label: median_ms(fn, runs, collect=True) for label, fn in timings.items()}
     load_after = os.getloadavg()[0]
     print(f"{title}, median of {runs} (load average {load_before:.2f} -> {load_after:.2f} on {os.cpu_count()} cores)")
     for label, ms in figures.items():

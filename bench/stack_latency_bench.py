@@ -8,21 +8,12 @@ parsing.
 import argparse
 import statistics
 import sys
-import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 
 from services.stack import clients, lifecycle  # noqa: E402
-
-
-def timed(call, n):
-    out = []
-    for _ in range(n):
-        started = time.perf_counter()
-        call()
-        out.append(time.perf_counter() - started)
-    return out
+from timing import timings  # noqa: E402
 
 
 def main():
@@ -34,7 +25,7 @@ def main():
     try:
         assert ch.query("SELECT 1").result_set == [(1,)] and ch.raw_query("SELECT 1").strip() == b"1"
         for name, call in (("query", lambda: ch.query("SELECT 1")), ("raw_query", lambda: ch.raw_query("SELECT 1"))):
-            times = sorted(timed(call, args.queries))
+            times = sorted(timings(call, args.queries))
             print(f"{args.queries} x SELECT 1 through {name:<9}: median {statistics.median(times) * 1e3:6.2f} ms, "
                   f"90th percentile {times[int(len(times) * 0.9)] * 1e3:6.2f} ms")
     finally:
