@@ -142,13 +142,15 @@ py::object fun_update_signal(py::object self, py::object input_data, py::object 
 
   const size_t accepted = py::len(rows);
   if (accepted > kMaxUploadRows) return result(2, too_many_rows(accepted));
-  // Every cell must have a literal its column takes, and (the copy's hash is
-  // written whatever use_redis says) a record a hash cannot hold raises here:
-  // both before anything is written for either account.
+  // Every cell must have a literal its column takes, and a record a hash
+  // cannot hold must raise, both before anything is written for either
+  // account. With use_redis the main side's hash pass meets such a record
+  // before its first write; without it, the copy's hash (written whatever
+  // use_redis says) would meet it only after the main side's writes.
   const bool hash_written = to_redis || copy_paired(self);
   const std::string unwritable = unwritable_signal_cell(rows, hash_written);
   if (!unwritable.empty()) return result(2, unwritable);
-  if (hash_written) hash::encode(hash::records_of(rows));
+  if (!to_redis && hash_written) hash::encode(hash::records_of(rows));
 
   py::object snapshot = snapshot_of(rows);
   if (py::bool_(self.attr("update_df").attr("equals")(snapshot)))
