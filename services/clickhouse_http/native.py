@@ -72,7 +72,7 @@ class _Reader:
         return struct.unpack_from("<Q", self.data, start)[0]
 
 
-def _varint(n: int) -> bytes:
+def varint(n: int) -> bytes:
     out = bytearray()
     while True:
         byte = n & 0x7F
@@ -84,7 +84,7 @@ def _varint(n: int) -> bytes:
 
 def _string(s: str) -> bytes:
     raw = s.encode("utf-8", "surrogateescape")
-    return _varint(len(raw)) + raw
+    return varint(len(raw)) + raw
 
 
 def split_type(type_name: str) -> tuple[str, list[str]]:
@@ -215,7 +215,7 @@ def _with_block_info(data: bytes, revision: int, zoned: Callable[[int, int], Seq
     out = bytearray()
     while r.pos < len(data):
         columns, rows = r.varint(), r.varint()
-        out += BLOCK_INFO + _varint(columns) + _varint(rows)
+        out += BLOCK_INFO + varint(columns) + varint(rows)
         for i in range(columns):
             name, type_name = r.string(), r.string()
             if revision >= ZONE_IN_TYPE_REVISION and "DateTime" in type_name:

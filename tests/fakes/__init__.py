@@ -10,8 +10,10 @@ import types
 from dataclasses import dataclass, field
 from typing import Any, Callable
 
+from services.clickhouse_http.native import BLOCK_INFO_REVISION
+
 from .catalogue import template_of
-from .native import BLOCK_INFO_REVISION, native_result
+from .native import native_result
 
 
 @dataclass

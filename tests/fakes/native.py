@@ -7,26 +7,15 @@ from __future__ import annotations
 import datetime
 import struct
 
-BLOCK_INFO_REVISION = 51903
-# Field 1 (is_overflows = 0), field 2 (bucket_num = -1), end of fields.
-BLOCK_INFO = b"\x01\x00\x02" + struct.pack("<i", -1) + b"\x00"
+from services.clickhouse_http.native import BLOCK_INFO, varint
 
 _EPOCH_DAY = datetime.date(1970, 1, 1)
 _FIXED = {"Int8": "b", "Int16": "h", "Int32": "i", "Int64": "q", "UInt8": "B", "UInt16": "H",
           "UInt32": "I", "UInt64": "Q", "Float32": "f", "Float64": "d"}
 
 
-def leb(n: int) -> bytes:
-    out = bytearray()
-    while True:
-        byte, n = n & 0x7F, n >> 7
-        out.append(byte | (0x80 if n else 0))
-        if not n:
-            return bytes(out)
-
-
 def text(b: bytes) -> bytes:
-    return leb(len(b)) + b
+    return varint(len(b)) + b
 
 
 def strings(values) -> bytes:
@@ -35,7 +24,7 @@ def strings(values) -> bytes:
 
 def block(rows: int, *columns, block_info: bool = False) -> bytes:
     """One block: (name, type, data) per column, data already encoded."""
-    out = (BLOCK_INFO if block_info else b"") + leb(len(columns)) + leb(rows)
+    out = (BLOCK_INFO if block_info else b"") + varint(len(columns)) + varint(rows)
     for name, type_, data in columns:
         out += text(name.encode()) + text(type_.encode()) + data
     return out

@@ -10,7 +10,8 @@ from hypothesis import HealthCheck, given, settings
 from hypothesis import strategies as st
 
 import pelmora.Pelmora as P
-from tests.fakes.native import block, leb, strings, text
+from services.clickhouse_http.native import varint
+from tests.fakes.native import block, strings, text
 
 
 def low_cardinality(dictionary, keys):
@@ -116,8 +117,8 @@ def test_random_bytes(data):
 
 @pytest.mark.parametrize("claim", [2**63, 2**40, 10**9])
 def test_huge_counts_are_refused_without_allocating(claim):
-    for data in (leb(1) + leb(claim) + text(b"a") + text(b"Int64"),
-                 leb(claim) + leb(1),
-                 leb(1) + leb(1) + text(b"a") + text(b"LowCardinality(String)") + struct.pack("<QQQ", 1, 0x600, claim)):
+    for data in (varint(1) + varint(claim) + text(b"a") + text(b"Int64"),
+                 varint(claim) + varint(1),
+                 varint(1) + varint(1) + text(b"a") + text(b"LowCardinality(String)") + struct.pack("<QQQ", 1, 0x600, claim)):
         with pytest.raises(ValueError):
             P._native_records(data)
