@@ -14,7 +14,7 @@ _QUOTED_VALUE = r"'(?:[^'\\]|\\.)*'"
 _NUMBER_VALUE = r"[-+0-9.eEinfna]+"
 # What the caller writes after an opening: a list of literals or names, closed; after a column
 # list, the rows' lists.
-_ITEM = r"(?:'(?:[^'\\]|\\.)*'|[^'(),]*)"
+_ITEM = r"(?:" + _QUOTED_VALUE + r"|[^'(),]*)"
 _LIST = _ITEM + r"(?:, " + _ITEM + r")*"
 _LIST_TAIL = re.compile(_LIST + r"\)(?: values \(" + _LIST + r"(?:\), \(" + _LIST + r")*\))?\s*;?\s*", re.S)
 
