@@ -125,6 +125,13 @@ py::object arrow_text_dtype() {
   return dtype;
 }
 
+bool made_direct(const DirectColumn& located, py::object& text_dtype) {
+  if (located.kind == DirectKind::None) return false;
+  if (located.kind != DirectKind::Text) return true;
+  if (!text_dtype) text_dtype = arrow_text_dtype();
+  return !text_dtype.is_none() && located.utf8;
+}
+
 py::object direct_array(const DirectColumn& column, CellValues values, py::handle text_dtype) {
   switch (column.kind) {
     case DirectKind::Signed:

@@ -83,11 +83,9 @@ std::optional<RecordColumns> native_record_columns(std::string_view data, const 
   for (size_t c = 0; c < width; ++c) {
     const DirectColumn& located = d->table.direct[c];
     if (located.kind == DirectKind::None) continue;
-    if (located.kind == DirectKind::Text && !text_dtype) text_dtype = arrow_text_dtype();
     // Text columns hold str() of their values; texts that are not all UTF-8,
     // or that pandas keeps as objects, are made value by value too.
-    const bool by_value = d->is_text[c] || keep_values(d->names.keys[c]) ||
-                          (located.kind == DirectKind::Text && (text_dtype.is_none() || !located.utf8));
+    const bool by_value = d->is_text[c] || keep_values(d->names.keys[c]) || !made_direct(located, text_dtype);
     if (!by_value) {
       out.arrays[c] = direct_array(located, CellValues::Records, text_dtype);
       continue;

@@ -68,10 +68,7 @@ std::optional<py::object> native_values_frame(std::string_view data, const ZoneO
   py::object text_dtype;
   for (size_t c = 0; c < table->cells.size(); ++c) {
     const DirectColumn& located = table->direct[c];
-    if (located.kind == DirectKind::Text && !text_dtype) text_dtype = arrow_text_dtype();
-    const bool by_value = located.kind == DirectKind::None ||
-                          (located.kind == DirectKind::Text && (text_dtype.is_none() || !located.utf8));
-    if (!by_value) {
+    if (made_direct(located, text_dtype)) {
       arrays.push_back(direct_array(located, CellValues::Query, text_dtype));
       continue;
     }
